@@ -1,0 +1,87 @@
+// Test helper: prepares and reads registry keys under HKEY_CURRENT_USER.
+//   regtool get <subkey>                      prints "missing", or one "name=type:value" line a value
+//   regtool delete <subkey>                   removes the key and everything below it
+//   regtool create-volatile <subkey>          creates the key as volatile (no non-volatile children)
+//   regtool set-dword <subkey> <name> <n>     writes a REG_DWORD
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+int Get(const wchar_t* subkey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    std::puts("missing");
+    return 0;
+  }
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256];
+    DWORD nameLength = 256;
+    DWORD type = 0;
+    BYTE data[1024];
+    DWORD dataSize = sizeof data;
+    if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+    const std::string utf8Name = Utf8(std::wstring(name, nameLength));
+    if (type == REG_DWORD && dataSize == 4) {
+      DWORD value;
+      std::memcpy(&value, data, 4);
+      std::printf("%s=dword:%lu\n", utf8Name.c_str(), static_cast<unsigned long>(value));
+    } else if (type == REG_SZ) {
+      std::printf("%s=sz:%s\n", utf8Name.c_str(),
+                  Utf8(std::wstring(reinterpret_cast<wchar_t*>(data), dataSize / 2)).c_str());
+    } else {
+      std::printf("%s=type%lu:%lu bytes\n", utf8Name.c_str(), static_cast<unsigned long>(type),
+                  static_cast<unsigned long>(dataSize));
+    }
+  }
+  RegCloseKey(key);
+  return 0;
+}
+
+int Delete(const wchar_t* subkey) {
+  const LONG status = RegDeleteTreeW(HKEY_CURRENT_USER, subkey);
+  RegDeleteKeyW(HKEY_CURRENT_USER, subkey);
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? 0 : 1;
+}
+
+int CreateVolatile(const wchar_t* subkey) {
+  HKEY key = nullptr;
+  const LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, subkey, 0, nullptr, REG_OPTION_VOLATILE,
+                                      KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return 1;
+  RegCloseKey(key);
+  return 0;
+}
+
+int SetDword(const wchar_t* subkey, const wchar_t* name, const wchar_t* text) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, subkey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return 1;
+  const DWORD value = static_cast<DWORD>(std::wcstoul(text, nullptr, 10));
+  const LONG status = RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc == 3 && std::wcscmp(argv[1], L"get") == 0) return Get(argv[2]);
+  if (argc == 3 && std::wcscmp(argv[1], L"delete") == 0) return Delete(argv[2]);
+  if (argc == 3 && std::wcscmp(argv[1], L"create-volatile") == 0) return CreateVolatile(argv[2]);
+  if (argc == 5 && std::wcscmp(argv[1], L"set-dword") == 0) return SetDword(argv[2], argv[3], argv[4]);
+  std::fputs("usage: regtool get|delete|create-volatile|set-dword <subkey> [name value]\n", stderr);
+  return 2;
+}

@@ -31,11 +31,11 @@ typedef enum {
 typedef jsValue(WKE_CALL* jsNativeFunction)(jsExecState es);
 
 // File hooks through which the engine reads every page, script, style sheet and image.
-typedef void*(WKE_CALL* FILE_OPEN)(const char* utf8Name);
-typedef void(WKE_CALL* FILE_CLOSE)(void* handle);
-typedef unsigned(WKE_CALL* FILE_SIZE)(void* handle);
-typedef int(WKE_CALL* FILE_READ)(void* handle, void* buffer, unsigned count);
-typedef int(WKE_CALL* FILE_SEEK)(void* handle, int offset, int origin);
+typedef void*(WKE_CALL* wkeFileOpen)(const char* utf8Name);
+typedef void(WKE_CALL* wkeFileClose)(void* handle);
+typedef unsigned(WKE_CALL* wkeFileSize)(void* handle);
+typedef int(WKE_CALL* wkeFileRead)(void* handle, void* buffer, unsigned count);
+typedef int(WKE_CALL* wkeFileSeek)(void* handle, int offset, int origin);
 
 typedef struct {
   int x;
@@ -93,7 +93,7 @@ extern "C" {
 WKE_API void WKE_CALL wkeInit(void);
 WKE_API void WKE_CALL wkeShutdown(void);
 WKE_API wkeWebView WKE_CALL wkeCreateWebView(void);
-WKE_API void WKE_CALL wkeSetFileSystem(FILE_OPEN open, FILE_CLOSE close, FILE_SIZE size, FILE_READ read, FILE_SEEK seek);
+WKE_API void WKE_CALL wkeSetFileSystem(wkeFileOpen open, wkeFileClose close, wkeFileSize size, wkeFileRead read, wkeFileSeek seek);
 WKE_API void WKE_CALL jsBindFunction(const char* name, jsNativeFunction function, unsigned argCount);
 WKE_API void WKE_CALL jsBindGetter(const char* name, jsNativeFunction function);
 WKE_API void WKE_CALL jsBindSetter(const char* name, jsNativeFunction function);

@@ -1,0 +1,20 @@
+#pragma once
+// Loading a page: read the page, parse it, load its style sheets, run its scripts in
+// document order, then DOMContentLoaded and load. Pages named by file are read through the
+// file hooks at once; pages named by URL are fetched on a worker first.
+#include <string>
+
+#include "dom.h"
+#include "fetch.h"
+#include "page.h"
+
+namespace loader {
+
+// p.url names the page (CESU-8).
+void LoadFile(page::Page& p);
+void LoadUrl(page::Page& p, bool cookies);
+void Fetched(page::Page& p, const fetch::Job& job);
+// A node entered the document: scripts added by page scripts run now.
+void NodeInserted(page::Page& p, dom::Node* n);
+
+}  // namespace loader

@@ -1,0 +1,20 @@
+#pragma once
+// Rasterising the layout into the caller's premultiplied BGRA buffer.
+#include "layout.h"
+
+namespace paint {
+
+struct Surface {
+  unsigned char* pixels;
+  int width;
+  int height;
+  int pitch;  // bytes between rows
+};
+
+// Transparent views start from all-zero pixels, others from opaque white.
+void PaintView(const Surface& target, const layout::Result& layout, bool transparent);
+
+// Blends a colour with the given extra opacity over the rectangle (source over).
+void FillRect(const Surface& target, const layout::Rect& rect, const css::Color& color, float opacity);
+
+}  // namespace paint

@@ -1,0 +1,88 @@
+#pragma once
+// Script value handles.
+//
+// A jsValue is 64 bits. Numbers are stored as their IEEE double bits (every NaN is stored as
+// the one canonical positive quiet NaN), so numbers cost nothing and need no page. The
+// negative quiet-NaN space carries everything else, with a tag in the top 16 bits:
+// undefined, null and booleans directly, and strings, objects and functions as a reference
+// into the value table of one page: bits 32..47 are the page's tag (the low 16 bits of its
+// id) and bits 0..31 a slot of the page's table. The table's slots live in an array in the
+// script heap's stash, so the script engine keeps the referenced values alive.
+//
+// Lifetimes:
+// - Functions are pinned: a function gets one slot for the life of its page (the same
+//   function always gets the same slot), so a callback handed to a native function stays
+//   callable through jsCall until the view loads another page or is destroyed.
+// - Strings and objects are temporaries owned by the innermost native call in progress and
+//   released when that call returns; the same holds for the texts handed out by jsToString
+//   and jsToStringW. Outside any native call (the host working with wkeGlobalExec) they
+//   belong to a host scope that is released when the host next enters the page with jsCall,
+//   jsEval or wkeRunJSW (after that call's arguments were read), so a result stays readable
+//   until the next call. A loop of native calls returning new objects therefore keeps
+//   bounded memory.
+// - A page's whole table goes with its script heap when the page is replaced or its view
+//   destroyed; a handle that outlived its page or slot reads as undefined.
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <duktape.h>
+
+#include "wke.h"
+
+namespace page {
+struct Page;
+}
+
+namespace values {
+
+enum Tag : uint32_t {
+  kNumber = 0,
+  kUndefined = 0xFFF9,
+  kNull = 0xFFFA,
+  kBoolean = 0xFFFB,
+  kString = 0xFFFC,
+  kObject = 0xFFFD,
+  kFunction = 0xFFFE,
+};
+
+Tag TagOf(jsValue v);
+jsValue Make(Tag tag, uint64_t payload);
+jsValue Number(double d);
+double AsNumber(jsValue v);
+inline jsValue Undefined() { return Make(kUndefined, 0); }
+inline jsValue Boolean(bool b) { return Make(kBoolean, b ? 1 : 0); }
+
+struct Table {
+  void* array = nullptr;  // the stash array holding the slots' values
+  std::vector<uint32_t> freeSlots;
+  uint32_t slotCount = 0;
+  std::vector<uint32_t> temporaries;  // slots of live temporaries, innermost scope last
+  struct Mark {
+    size_t temporaries, texts, wideTexts;
+  };
+  std::vector<Mark> scopes{{0, 0, 0}};  // [0] is the host scope
+  std::unordered_map<void*, uint32_t> pinned;  // function heap pointer -> slot
+  std::deque<std::string> texts;
+  std::deque<std::wstring> wideTexts;
+};
+
+void Init(page::Page& page, duk_context* ctx);
+// A handle for the value at idx (the value stays on the stack).
+jsValue FromStack(page::Page& page, duk_context* ctx, duk_idx_t idx);
+// Pushes the value of a handle; undefined for a stale or foreign handle.
+void Push(page::Page& page, duk_context* ctx, jsValue v);
+jsType TypeOfStack(duk_context* ctx, duk_idx_t idx);
+
+void OpenScope(page::Page& page);
+void CloseScope(page::Page& page, duk_context* ctx);
+// Releases the host scope when no native call is in progress.
+void ReleaseHostScope(page::Page& page, duk_context* ctx);
+bool InNativeCall(const page::Page& page);
+
+const char* KeepText(page::Page& page, std::string s);
+const wchar_t* KeepWideText(page::Page& page, std::wstring s);
+
+}  // namespace values

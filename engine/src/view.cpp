@@ -1,0 +1,367 @@
+#include "view.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "engine.h"
+#include "events.h"
+#include "loader.h"
+#include "paint.h"
+#include "script.h"
+#include "text.h"
+#include "values.h"
+
+namespace view {
+namespace {
+
+std::vector<View*> destroyedViews;
+
+class Busy {
+ public:
+  explicit Busy(View* v) : v_(v) { ++v_->busy; }
+  ~Busy() { --v_->busy; }
+  Busy(const Busy&) = delete;
+  Busy& operator=(const Busy&) = delete;
+
+ private:
+  View* v_;
+};
+
+bool KeyDownNow(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
+
+}  // namespace
+
+View* Create() {
+  auto* v = new View;
+  return v;
+}
+
+void Sweep(bool force) {
+  std::vector<View*> keep;
+  for (View* v : destroyedViews) {
+    if (force || v->busy == 0) delete v;
+    else keep.push_back(v);
+  }
+  destroyedViews.swap(keep);
+}
+
+View::View() { page_ = page::Create(this, "about:blank"); }
+
+void View::destroy() {
+  if (destroyed) return;
+  try {
+    destroyed = true;
+    page::Retire(page_);
+    page_ = nullptr;
+    destroyedViews.push_back(this);
+    engine::PostTask([] {});
+  } catch (...) {
+  }
+}
+
+void View::setTransparent(bool transparent) {
+  if (destroyed) return;
+  transparent_ = transparent;
+  dirty_ = true;
+}
+
+void View::Navigate(const wchar_t* name, bool network) {
+  if (destroyed || !name) return;
+  Busy busy(this);
+  page::Page* fresh = page::Create(this, text::WideToCesu(name));
+  if (!fresh) return;
+  page::Retire(page_);
+  page_ = fresh;
+  dirty_ = true;
+  downSerial_[0] = downSerial_[1] = downSerial_[2] = 0;
+  if (network) loader::LoadUrl(*fresh, cookies_);
+  else loader::LoadFile(*fresh);
+}
+
+void View::loadURL(const wchar_t* url) {
+  try {
+    Navigate(url, true);
+  } catch (...) {
+  }
+}
+
+void View::loadFile(const wchar_t* fileName) {
+  try {
+    Navigate(fileName, false);
+  } catch (...) {
+  }
+}
+
+void View::resize(int width, int height) {
+  if (destroyed) return;
+  width_ = width < 0 ? 0 : width;
+  height_ = height < 0 ? 0 : height;
+  dirty_ = true;
+}
+
+void View::setDirty(bool dirty) {
+  if (!destroyed) dirty_ = dirty;
+}
+
+bool View::isDirty() {
+  if (destroyed) return false;
+  return dirty_ || !page_ || page_->doc->version != paintedVersion_ || page_->id != paintedPage_;
+}
+
+const layout::Result& View::Layout() {
+  if (!page_) {
+    layout_ = {};
+    return layout_;
+  }
+  if (layoutPage_ != page_->id || layoutVersion_ != page_->doc->version || layoutWidth_ != width_ ||
+      layoutHeight_ != height_) {
+    layout_ = layout::Build(page_->doc, width_, height_);
+    layoutPage_ = page_->id;
+    layoutVersion_ = page_->doc->version;
+    layoutWidth_ = width_;
+    layoutHeight_ = height_;
+  }
+  return layout_;
+}
+
+void View::paint(void* pixels, int pitch) {
+  if (destroyed) return;
+  try {
+    Busy busy(this);
+    if (pixels && width_ > 0 && height_ > 0) {
+      paint::Surface surface{static_cast<unsigned char*>(pixels), width_, height_, pitch ? pitch : width_ * 4};
+      paint::PaintView(surface, Layout(), transparent_);
+    }
+    dirty_ = false;
+    if (page_) {
+      paintedVersion_ = page_->doc->version;
+      paintedPage_ = page_->id;
+    }
+  } catch (...) {
+  }
+}
+
+void View::setCookieEnabled(bool enabled) {
+  if (!destroyed) cookies_ = enabled;
+}
+
+dom::Node* View::Target(int x, int y) {
+  if (!page_) return nullptr;
+  dom::Node* hit = layout::HitTest(Layout(), x, y);
+  if (!hit) hit = dom::Body(page_->doc);
+  if (!hit) hit = dom::DocumentElement(page_->doc);
+  return hit;
+}
+
+bool View::Mouse(unsigned message, int x, int y, unsigned flags) {
+  const char* type = nullptr;
+  int button = 0;
+  bool doubleClick = false;
+  switch (message) {
+    case WM_MOUSEMOVE: type = "mousemove"; break;
+    case WM_LBUTTONDOWN: type = "mousedown"; break;
+    case WM_LBUTTONUP: type = "mouseup"; break;
+    case WM_LBUTTONDBLCLK: type = "mousedown"; doubleClick = true; break;
+    case WM_RBUTTONDOWN: type = "mousedown"; button = 2; break;
+    case WM_RBUTTONUP: type = "mouseup"; button = 2; break;
+    case WM_RBUTTONDBLCLK: type = "mousedown"; button = 2; break;
+    case WM_MBUTTONDOWN: type = "mousedown"; button = 1; break;
+    case WM_MBUTTONUP: type = "mouseup"; button = 1; break;
+    case WM_MBUTTONDBLCLK: type = "mousedown"; button = 1; break;
+    default: return false;
+  }
+  page::Page* p = page_;
+  dom::Node* target = Target(x, y);
+  if (!p || !target) return false;
+  events::Init init;
+  init.mouse = true;
+  init.clientX = x;
+  init.clientY = y;
+  init.button = button;
+  init.buttons = ((flags & MK_LBUTTON) ? 1 : 0) | ((flags & MK_RBUTTON) ? 2 : 0) | ((flags & MK_MBUTTON) ? 4 : 0);
+  init.shiftKey = (flags & MK_SHIFT) != 0;
+  init.ctrlKey = (flags & MK_CONTROL) != 0;
+  init.altKey = KeyDownNow(VK_MENU);
+  dom::AddRef(target);
+  bool handled = false;
+  std::string kind = type;
+  if (kind == "mousedown") {
+    downSerial_[button] = target->serial;
+    if (button == 0) doubleClickPending_ = doubleClick;
+    init.detail = doubleClick ? 2 : 1;
+    handled = events::Fire(*p, target, "mousedown", init);
+  } else if (kind == "mouseup") {
+    bool same = downSerial_[button] == target->serial;
+    downSerial_[button] = 0;
+    init.detail = button == 0 && doubleClickPending_ ? 2 : 1;
+    handled = events::Fire(*p, target, "mouseup", init);
+    if (same && page_ == p) {
+      init.button = button;
+      if (button == 0) {
+        handled = events::Fire(*p, target, "click", init) || handled;
+        if (doubleClickPending_ && page_ == p) handled = events::Fire(*p, target, "dblclick", init) || handled;
+      } else if (button == 1) {
+        handled = events::Fire(*p, target, "auxclick", init) || handled;
+      }
+    }
+    if (button == 0) doubleClickPending_ = false;
+  } else {
+    handled = events::Fire(*p, target, type, init);
+  }
+  dom::Release(target);
+  return handled;
+}
+
+bool View::mouseEvent(unsigned message, int x, int y, unsigned flags) {
+  if (destroyed) return false;
+  try {
+    Busy busy(this);
+    return Mouse(message, x, y, flags);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool View::contextMenuEvent(int x, int y, unsigned flags) {
+  if (destroyed) return false;
+  try {
+    Busy busy(this);
+    page::Page* p = page_;
+    dom::Node* target = Target(x, y);
+    if (!p || !target) return false;
+    events::Init init;
+    init.mouse = true;
+    init.clientX = x;
+    init.clientY = y;
+    init.button = 2;
+    init.shiftKey = (flags & MK_SHIFT) != 0;
+    init.ctrlKey = (flags & MK_CONTROL) != 0;
+    dom::AddRef(target);
+    bool handled = events::Fire(*p, target, "contextmenu", init);
+    dom::Release(target);
+    return handled;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool View::mouseWheel(int x, int y, int delta, unsigned flags) {
+  if (destroyed) return false;
+  try {
+    Busy busy(this);
+    page::Page* p = page_;
+    dom::Node* target = Target(x, y);
+    if (!p || !target) return false;
+    events::Init init;
+    init.wheel = true;
+    init.clientX = x;
+    init.clientY = y;
+    init.deltaY = -delta;
+    init.wheelDelta = delta;
+    init.shiftKey = (flags & MK_SHIFT) != 0;
+    init.ctrlKey = (flags & MK_CONTROL) != 0;
+    dom::AddRef(target);
+    bool handled = events::Fire(*p, target, "wheel", init);
+    dom::Release(target);
+    return handled;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool View::Key(const char* type, unsigned code, unsigned flags, bool press) {
+  page::Page* p = page_;
+  if (!p) return false;
+  dom::Node* target = dom::Body(p->doc);
+  if (!target) target = dom::DocumentElement(p->doc);
+  if (!target) return false;
+  events::Init init;
+  init.keyboard = true;
+  init.keyCode = code;
+  init.charCode = press ? code : 0;
+  init.repeat = (flags & KF_REPEAT) != 0;
+  init.shiftKey = KeyDownNow(VK_SHIFT);
+  init.ctrlKey = KeyDownNow(VK_CONTROL);
+  init.altKey = KeyDownNow(VK_MENU) || (flags & KF_ALTDOWN) != 0;
+  dom::AddRef(target);
+  bool handled = events::Fire(*p, target, type, init);
+  dom::Release(target);
+  return handled;
+}
+
+bool View::keyUp(unsigned virtualKey, unsigned flags, bool) {
+  if (destroyed) return false;
+  try {
+    Busy busy(this);
+    return Key("keyup", virtualKey, flags, false);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool View::keyDown(unsigned virtualKey, unsigned flags, bool) {
+  if (destroyed) return false;
+  try {
+    Busy busy(this);
+    return Key("keydown", virtualKey, flags, false);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool View::keyPress(unsigned charCode, unsigned flags, bool) {
+  if (destroyed) return false;
+  try {
+    Busy busy(this);
+    return Key("keypress", charCode, flags, true);
+  } catch (...) {
+    return false;
+  }
+}
+
+void View::focus() {
+  if (destroyed || !page_) return;
+  try {
+    Busy busy(this);
+    events::Init init;
+    init.bubbles = false;
+    events::Fire(*page_, nullptr, "focus", init);
+  } catch (...) {
+  }
+}
+
+void View::unfocus() {
+  if (destroyed || !page_) return;
+  try {
+    Busy busy(this);
+    events::Init init;
+    init.bubbles = false;
+    events::Fire(*page_, nullptr, "blur", init);
+  } catch (...) {
+  }
+}
+
+const wkeRect* View::getCaret() { return &caret_; }
+
+jsValue View::runJS(const wchar_t* source) {
+  if (destroyed || !page_ || !source) return values::Undefined();
+  try {
+    Busy busy(this);
+    page::Page& p = *page_;
+    values::ReleaseHostScope(p, p.ctx);
+    if (!script::Run(p, text::WideToCesu(source), "runJS", 1)) return values::Undefined();
+    jsValue v = values::FromStack(p, p.ctx, -1);
+    duk_pop(p.ctx);
+    return v;
+  } catch (...) {
+    return values::Undefined();
+  }
+}
+
+jsExecState View::globalExec() {
+  if (destroyed || !page_) return nullptr;
+  return &page_->globalExec;
+}
+
+}  // namespace view

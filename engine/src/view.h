@@ -1,0 +1,69 @@
+#pragma once
+// A web view: the interface object the host drives. It owns its current page, paints it and
+// turns input into DOM events.
+#include <cstdint>
+
+#include "layout.h"
+#include "page.h"
+#include "wke.h"
+
+namespace view {
+
+class View final : public wkeWebViewInterface {
+ public:
+  View();
+  void destroy() override;
+  void setTransparent(bool transparent) override;
+  void loadURL(const wchar_t* url) override;
+  void loadFile(const wchar_t* fileName) override;
+  void resize(int width, int height) override;
+  void setDirty(bool dirty) override;
+  bool isDirty() override;
+  void paint(void* pixels, int pitch) override;
+  void setCookieEnabled(bool enabled) override;
+  bool mouseEvent(unsigned message, int x, int y, unsigned flags) override;
+  bool contextMenuEvent(int x, int y, unsigned flags) override;
+  bool mouseWheel(int x, int y, int delta, unsigned flags) override;
+  bool keyUp(unsigned virtualKey, unsigned flags, bool systemKey) override;
+  bool keyDown(unsigned virtualKey, unsigned flags, bool systemKey) override;
+  bool keyPress(unsigned charCode, unsigned flags, bool systemKey) override;
+  void focus() override;
+  void unfocus() override;
+  const wkeRect* getCaret() override;
+  jsValue runJS(const wchar_t* script) override;
+  jsExecState globalExec() override;
+
+  // Operations in progress on this view; a destroyed view is freed when none is.
+  int busy = 0;
+  bool destroyed = false;
+
+ private:
+  friend void Sweep(bool force);
+  ~View() = default;
+  void Navigate(const wchar_t* name, bool network);
+  const layout::Result& Layout();
+  dom::Node* Target(int x, int y);
+  bool Mouse(unsigned message, int x, int y, unsigned flags);
+  bool Key(const char* type, unsigned code, unsigned flags, bool press);
+
+  page::Page* page_ = nullptr;
+  bool transparent_ = false;
+  bool cookies_ = false;
+  bool dirty_ = true;
+  int width_ = 0, height_ = 0;
+  uint64_t paintedVersion_ = 0;
+  uint32_t paintedPage_ = 0;
+  layout::Result layout_;
+  uint64_t layoutVersion_ = 0;
+  uint32_t layoutPage_ = 0;
+  int layoutWidth_ = -1, layoutHeight_ = -1;
+  wkeRect caret_{0, 0, 0, 0};
+  uint32_t downSerial_[3] = {0, 0, 0};
+  bool doubleClickPending_ = false;
+};
+
+View* Create();
+// Frees destroyed views that are not in use (all of them when force is set).
+void Sweep(bool force);
+
+}  // namespace view

@@ -1,0 +1,99 @@
+#pragma once
+// A small host for the engine: loads wke.dll from the test's folder with LoadLibrary,
+// resolves the entry points by name, serves pages through the file hooks and binds natives
+// that record what pages pass them.
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "wke.h"
+
+namespace testhost {
+
+struct Api {
+#define WKE_ENTRY(name) decltype(&::name) name = nullptr;
+  WKE_ENTRY(wkeInit) WKE_ENTRY(wkeShutdown) WKE_ENTRY(wkeCreateWebView) WKE_ENTRY(wkeSetFileSystem)
+  WKE_ENTRY(jsBindFunction) WKE_ENTRY(jsArg) WKE_ENTRY(jsArgCount) WKE_ENTRY(jsArgType) WKE_ENTRY(jsTypeOf)
+  WKE_ENTRY(jsIsUndefined) WKE_ENTRY(jsToInt) WKE_ENTRY(jsToDouble) WKE_ENTRY(jsToString) WKE_ENTRY(jsToStringW)
+  WKE_ENTRY(jsUndefined) WKE_ENTRY(jsInt) WKE_ENTRY(jsDouble) WKE_ENTRY(jsString) WKE_ENTRY(jsStringW)
+  WKE_ENTRY(jsTrue) WKE_ENTRY(jsFalse) WKE_ENTRY(jsObject) WKE_ENTRY(jsGet) WKE_ENTRY(jsSet) WKE_ENTRY(jsSetAt)
+  WKE_ENTRY(jsGetLength) WKE_ENTRY(jsCall) WKE_ENTRY(jsGetWebView)
+  WKE_ENTRY(wkeDestroyWebView) WKE_ENTRY(wkeSetTransparent) WKE_ENTRY(wkeLoadURLW) WKE_ENTRY(wkeLoadFileW)
+  WKE_ENTRY(wkeResize) WKE_ENTRY(wkeSetDirty) WKE_ENTRY(wkeIsDirty) WKE_ENTRY(wkePaint)
+  WKE_ENTRY(wkeMouseEvent) WKE_ENTRY(wkeContextMenuEvent) WKE_ENTRY(wkeMouseWheel) WKE_ENTRY(wkeKeyUp)
+  WKE_ENTRY(wkeKeyDown) WKE_ENTRY(wkeKeyPress) WKE_ENTRY(wkeRunJSW) WKE_ENTRY(wkeGlobalExec)
+#undef WKE_ENTRY
+  HMODULE module = nullptr;
+  int missing = 0;  // entry points that were not exported
+};
+
+// Loaded once per process; the engine is initialised, the hooks installed, the natives bound.
+Api& Engine();
+
+// The folder of test pages (pages/ beside the test program).
+std::wstring PagesFolder();
+// Pages served from memory before the folder is searched.
+void ServePage(const std::string& name, const std::string& content);
+void ClearServedPages();
+// Every name the engine opened through the hooks, in order.
+std::vector<std::string>& OpenedNames();
+
+// What the test natives saw.
+struct Probe {
+  int argCount = 0;
+  int type = -1;
+  bool undefined = false;
+  int asInt = 0;
+  double asDouble = 0;
+  std::string asUtf8;
+  std::wstring asWide;
+};
+struct Record {
+  std::vector<std::wstring> lines;  // record(...): the arguments joined by '|'
+  std::vector<Probe> probes;        // probe(x): one per call
+  std::vector<jsValue> kept;        // keep(fn): raw values
+  std::vector<int> keptTypes;       // jsArgType of what keep got
+  std::vector<wkeWebView> keptViews;
+  long nativeCalls = 0;
+};
+Record& Seen();
+void ResetSeen();
+
+// Runs the message loop until done() or the timeout; true when done() became true.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+void PumpFor(int ms);
+
+// A view of width x height that loads a page and is destroyed with the object.
+class View {
+ public:
+  View(int width = 200, int height = 100);
+  ~View();
+  View(const View&) = delete;
+  View& operator=(const View&) = delete;
+  void Load(const std::wstring& name);
+  std::wstring Run(const std::wstring& script);  // the result as text
+  jsValue RunValue(const std::wstring& script);
+  wkeWebView get() const { return view_; }
+  jsExecState exec() const;
+
+ private:
+  wkeWebView view_;
+};
+
+// Console lines written by the engine while a test runs (through WEBSHELL_CONSOLE).
+class ConsoleCapture {
+ public:
+  ConsoleCapture();
+  ~ConsoleCapture();
+  std::vector<std::string> Lines() const;
+
+ private:
+  std::wstring path_;
+};
+
+std::string Narrow(const std::wstring& w);
+
+}  // namespace testhost

@@ -1,0 +1,1 @@
+record('external first');

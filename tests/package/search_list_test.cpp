@@ -80,7 +80,6 @@ TEST(SearchList, AFolderAddedAtTheBackIsSearchedUnderTheModuleDirectoryBeforeThe
 TEST(SearchList, LookupsOnOtherThreadsRunWhilePathsAreAdded) {
   package::AddSearchPath(PackagePath(), true);
   std::atomic<int> found{0};
-  std::atomic<bool> adding{true};
   std::vector<std::thread> readers;
   for (int i = 0; i < 3; ++i) {
     readers.emplace_back([&] {
@@ -90,7 +89,6 @@ TEST(SearchList, LookupsOnOtherThreadsRunWhilePathsAreAdded) {
     });
   }
   for (int i = 0; i < 2000; ++i) package::AddSearchPath(L"added-" + std::to_wstring(i), true);
-  adding = false;
   for (auto& reader : readers) reader.join();
   EXPECT_EQ(found.load(), 3 * 40);
   EXPECT_GE(package::SearchPaths().size(), 2001u);

@@ -4,6 +4,7 @@ import argparse
 import os
 import subprocess
 import sys
+import time
 import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -70,6 +71,8 @@ def main(extra_arguments=()):
     parser.add_argument("--build-dir", required=True)
     parser.add_argument("--regtool")
     parser.add_argument("--spawn")
+    parser.add_argument("--host")
+    parser.add_argument("--engine")
     for name in extra_arguments:
         parser.add_argument(name)
     known, rest = parser.parse_known_args()
@@ -79,3 +82,66 @@ def main(extra_arguments=()):
     failed = len(result.failures) + len(result.errors)
     print(f"{result.testsRun - failed} passed, {failed} failed")
     sys.exit(0 if result.wasSuccessful() else 1)
+
+
+class App:
+    """A webshell program made for one test: the host executable with a resource package of
+    the test's own pages appended, in a fresh folder, and the console log its engine writes."""
+
+    def __init__(self, folder, files, engine=True, name="app.exe"):
+        import shutil
+        import zipfile
+        os.makedirs(folder, exist_ok=True)
+        self.folder = folder
+        self.exe = os.path.join(folder, name)
+        self.console = os.path.join(folder, "console.log")
+        shutil.copyfile(options.host, self.exe)
+        with zipfile.ZipFile(self.exe, "a", zipfile.ZIP_DEFLATED) as archive:
+            for entry, content in files.items():
+                archive.writestr(entry, content)
+            if engine:
+                archive.write(options.engine, "wke.dll")
+
+    def start(self, cwd=None, env=None, console=None):
+        """Starts the program and returns the running process; its console log goes to console
+        (default: the app's own log file)."""
+        console = console or self.console
+        if os.path.exists(console):
+            os.remove(console)
+        merged = {"WEBSHELL_CONSOLE": windows_path(console)}
+        merged.update(env or {})
+        return subprocess.Popen([WINE_RUN, self.exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                cwd=cwd or self.folder, env={**os.environ, **merged})
+
+    def run(self, timeout=30, cwd=None, env=None):
+        """Runs the program until it ends; returns its exit code."""
+        process = self.start(cwd, env)
+        try:
+            return process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            raise
+
+    def wait_for_line(self, line, timeout=20, console=None):
+        """Waits until the console log holds line; True when it came in time."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if line in self.log(console):
+                return True
+            time.sleep(0.05)
+        return False
+
+    def log(self, console=None):
+        """What the pages wrote with console.log, one message a line. Other levels keep their
+        "[level] " mark (an uncaught error shows as "[error] ...")."""
+        console = console or self.console
+        if not os.path.exists(console):
+            return []
+        with open(console, encoding="utf-8", errors="replace") as log:
+            lines = [line.rstrip("\r\n") for line in log]
+        return [line[6:] if line.startswith("[log] ") else line for line in lines]
+
+    def values(self, prefix):
+        """The text after 'prefix ' of every console line that starts with it."""
+        return [line[len(prefix) + 1:] for line in self.log() if line.startswith(prefix + " ")]

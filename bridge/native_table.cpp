@@ -1,0 +1,204 @@
+#include "native_table.h"
+
+#include "callback_natives.h"
+#include "core_version.h"
+#include "package_natives.h"
+#include "script_values.h"
+#include "single_instance.h"
+#include "window_functions.h"
+#include "window_natives.h"
+
+namespace natives {
+
+namespace {
+
+// Native functions never throw into the engine: whatever escapes a handler becomes undefined.
+template <jsValue (*Handler)(jsExecState)>
+jsValue WKE_CALL Guarded(jsExecState es) noexcept {
+  try {
+    return Handler(es);
+  } catch (...) {
+    return script::Undefined();
+  }
+}
+
+const NativeRow kTable[] = {
+    {"GetCoreVersion", Guarded<&Js_GetCoreVersion>, 0},
+    {"wke_FILE_add_path", Guarded<&Js_wke_FILE_add_path>, 2},
+    {"curl_http_download", NotYetBuilt, 4},
+    {"unzip", NotYetBuilt, 4},
+    {"un7z", NotYetBuilt, 6},
+    {"WriteUTF8File", NotYetBuilt, 2},
+    {"ReadUTF8File", NotYetBuilt, 1},
+    {"wkeCreateWindow", Guarded<&Js_wkeCreateWindow>, 5},
+    {"wieCreateWindow", NotYetBuilt, 5},
+    {"WKELoadFile", Guarded<&Js_WKELoadFile>, 1},
+    {"wkeLoadFile", Guarded<&Js_wkeLoadFile>, 2},
+    {"wkeRunJS", Guarded<&Js_wkeRunJS>, 2},
+    {"CreateShortcut", NotYetBuilt, 6},
+    {"CreateMutex", NotYetBuilt, 2},
+    {"CloseHandle", NotYetBuilt, 1},
+    {"SetEnvironmentVariable", NotYetBuilt, 2},
+    {"GetEnvironmentVariable", NotYetBuilt, 1},
+    {"GetCurrentProcessId", NotYetBuilt, 0},
+    {"CreateEvent", NotYetBuilt, 3},
+    {"OpenEvent", NotYetBuilt, 3},
+    {"CreateFileMapping", NotYetBuilt, 2},
+    {"ReadFileMapping", NotYetBuilt, 2},
+    {"WriteFileMapping", NotYetBuilt, 3},
+    {"GetKeyString", NotYetBuilt, 1},
+    {"SetKeyString", NotYetBuilt, 2},
+    {"wkeUpdateRenderFM", NotYetBuilt, 3},
+    {"GetCursorPos", NotYetBuilt, 0},
+    {"GetSystemMetrics", NotYetBuilt, 1},
+    {"FindWindow", Guarded<&Js_FindWindow>, 2},
+    {"GetWindowRect", Guarded<&Js_GetWindowRect>, 1},
+    {"EnumDisplaySettings", NotYetBuilt, 0},
+    {"SetWindowPos", Guarded<&Js_SetWindowPos>, 7},
+    {"SetWindowText", Guarded<&Js_SetWindowText>, 2},
+    {"GetWindowLong", Guarded<&Js_GetWindowLong>, 2},
+    {"SetWindowLong", Guarded<&Js_SetWindowLong>, 3},
+    {"IsZoomed", Guarded<&Js_IsZoomed>, 1},
+    {"IsIconic", Guarded<&Js_IsIconic>, 1},
+    {"ShowWindow", Guarded<&Js_ShowWindow>, 2},
+    {"PostMessage", Guarded<&Js_PostMessage>, 4},
+    {"SendMessage", Guarded<&Js_SendMessage>, 4},
+    {"SetFocus", Guarded<&Js_SetFocus>, 1},
+    {"SetCapture", Guarded<&Js_SetCapture>, 1},
+    {"ReleaseCapture", Guarded<&Js_ReleaseCapture>, 0},
+    {"ShellNotifyIcon", NotYetBuilt, 2},
+    {"MessageBoxTimeout", Guarded<&Js_MessageBoxTimeout>, 4},
+    {"SetWindowMinTrackSize", Guarded<&Js_SetWindowMinTrackSize>, 3},
+    {"CreateGlobalHWND", Guarded<&Js_CreateGlobalHWND>, 1},
+    {"SetForegroundGlobalHWND", Guarded<&Js_SetForegroundGlobalHWND>, 1},
+    {"UpdateGlobalHWND", Guarded<&Js_UpdateGlobalHWND>, 2},
+    {"SetForegroundWindow", Guarded<&Js_SetForegroundWindow>, 1},
+    {"SetCurrentWindowFlag", Guarded<&Js_SetCurrentWindowFlag>, 1},
+    {"SetWindowHitTestCallBack", Guarded<&Js_SetWindowHitTestCallBack>, 2},
+    {"InitWindowHitTestData", Guarded<&Js_InitWindowHitTestData>, 1},
+    {"SetWindowNoDragRect", Guarded<&Js_SetWindowNoDragRect>, 5},
+    {"SetWindowDragRect", Guarded<&Js_SetWindowDragRect>, 5},
+    {"SetWindowThickFrame", Guarded<&Js_SetWindowThickFrame>, 5},
+    {"SetFollowMove", Guarded<&Js_SetFollowMove>, 5},
+    {"RegQueryString", NotYetBuilt, 3},
+    {"RegWriteString", NotYetBuilt, 4},
+    {"RegDeleteTree", NotYetBuilt, 2},
+    {"GetPrivateProfileString", NotYetBuilt, 3},
+    {"WritePrivateProfileString", NotYetBuilt, 4},
+    {"SHGetSpecialFolderLocation", NotYetBuilt, 1},
+    {"SHBrowseForFolder", NotYetBuilt, 0},
+    {"GetOpenFileName", NotYetBuilt, 1},
+    {"GetCommandLine", NotYetBuilt, 0},
+    {"GetProcessPath", NotYetBuilt, 0},
+    {"GetCurrentDirectory", NotYetBuilt, 0},
+    {"GetDiskFreeSpaceEx", NotYetBuilt, 1},
+    {"CopyFile", NotYetBuilt, 3},
+    {"GetFileSize", NotYetBuilt, 1},
+    {"MoveFileEx", NotYetBuilt, 3},
+    {"DeleteFile", NotYetBuilt, 1},
+    {"DeleteDirectory", NotYetBuilt, 1},
+    {"GetFileCRC32", NotYetBuilt, 1},
+    {"GetFileList", NotYetBuilt, 3},
+    {"IsFileExists", NotYetBuilt, 1},
+    {"IsFileBeLock", NotYetBuilt, 1},
+    {"CreateProcess", NotYetBuilt, 5},
+    {"OpenProcess", NotYetBuilt, 3},
+    {"GetModuleBaseName", NotYetBuilt, 2},
+    {"GetModuleFileNameEx", NotYetBuilt, 2},
+    {"GetProcessImageFileName", NotYetBuilt, 1},
+    {"GetExitCodeProcess", NotYetBuilt, 1},
+    {"WaitForSingleObject", NotYetBuilt, 3},
+    {"ShellExecute", NotYetBuilt, 5},
+    {"ShellExecuteA", NotYetBuilt, 5},
+    {"ShellExecuteEx", NotYetBuilt, 6},
+    {"Sleep", NotYetBuilt, 1},
+    {"GetPEFileVerInfo", NotYetBuilt, 2},
+    {"SetPEFileVerInfo", NotYetBuilt, 9},
+    {"SaveFileName", NotYetBuilt, 0},
+    {"ChooseFont", NotYetBuilt, 0},
+    {"P2PUpdater_Init", NotYetBuilt, 0},
+    {"P2PUpdater_IsNeedUpdate", NotYetBuilt, 2},
+    {"P2PUpdater_StartDownload", NotYetBuilt, 0},
+    {"P2PUpdater_SetLimit", NotYetBuilt, 2},
+    {"P2PUpdater_GetInfo", NotYetBuilt, 0},
+    {"P2PUpdater_ApplyGZ", NotYetBuilt, 0},
+    {"P2PUpdater_GetApplyGZProgress", NotYetBuilt, 0},
+    {"P2PUpdater_GetLocalVersion", NotYetBuilt, 0},
+    {"P2PUpdater_GetRemoteVersion", NotYetBuilt, 0},
+    {"P2PUpdater_GetDownloadSize", NotYetBuilt, 0},
+    {"P2PUpdater_torrent_pause", NotYetBuilt, 0},
+    {"P2PUpdater_torrent_resume", NotYetBuilt, 0},
+    {"P2PUpdater_GetWantedSize", NotYetBuilt, 0},
+    {"P2PUpdater_GetWantedSizeDone", NotYetBuilt, 0},
+    {"P2PD_Start", NotYetBuilt, 1},
+    {"P2PD_Remove", NotYetBuilt, 2},
+    {"P2PD_torrent_set_seed_mode", NotYetBuilt, 2},
+    {"P2PD_torrent_add_url_seed", NotYetBuilt, 2},
+    {"P2PD_torrent_connect_peer", NotYetBuilt, 3},
+    {"vexo_IO_Init", NotYetBuilt, 2},
+    {"vexo_IO_Active", NotYetBuilt, 1},
+    {"vexo_IO_DeActive", NotYetBuilt, 1},
+    {"vexo_IO_RunGame", NotYetBuilt, 0},
+    {"vexo_IO_SetSign", NotYetBuilt, 1},
+    {"vexo_IO_GetSign", NotYetBuilt, 0},
+    {"vexo_IO_GetResultInfo", NotYetBuilt, 0},
+    {"vexo_IO_SetResultInfo", NotYetBuilt, 1},
+    {"vexo_IO_GetPIDRight", NotYetBuilt, 0},
+    {"GC_wrap_Init", NotYetBuilt, 0},
+    {"GC_wrap_UnInit", NotYetBuilt, 1},
+    {"GC_wrap_SetEventCallback", NotYetBuilt, 2},
+    {"GC_wrap_Login", NotYetBuilt, 2},
+    {"GC_wrap_Logout", NotYetBuilt, 1},
+    {"GC_wrap_RunGame", NotYetBuilt, 3},
+    {"GC_wrap_reset_ping", NotYetBuilt, 3},
+    {"GC_wrap_insert_ping", NotYetBuilt, 3},
+    {"GC_wrap_Get_ping_result", NotYetBuilt, 2},
+    {"GC_wrap_find_user", NotYetBuilt, 3},
+    {"GC_wrap_send_chat_message", NotYetBuilt, 2},
+    {"GC_wrap_get_chat_data", NotYetBuilt, 2},
+    {"Handware_Info", NotYetBuilt, 2},
+    {"GetHWID", NotYetBuilt, 0},
+    {"S13_init", NotYetBuilt, 0},
+    {"Get_Data_Num", NotYetBuilt, 2},
+    {"Get_Arr_Num", NotYetBuilt, 4},
+    {"Get_Frame_Num", NotYetBuilt, 5},
+    {"Get_Frame_Path", NotYetBuilt, 5},
+    {"Set_Frame_Path", NotYetBuilt, 6},
+    {"S13_Bat_Pack", NotYetBuilt, 4},
+    {"S13_Bat_Unpack", NotYetBuilt, 6},
+    {"S13_Save", NotYetBuilt, 2},
+    {"G1l2Ogg", NotYetBuilt, 3},
+    {"Ogg2G1l", NotYetBuilt, 3},
+    {"Res_FileType", NotYetBuilt, 2},
+    {"Res_Frame_Num", NotYetBuilt, 2},
+    {"Res_Frame_Path", NotYetBuilt, 3},
+    {"Res_Set_Frame_Path", NotYetBuilt, 4},
+    {"Res_Save", NotYetBuilt, 2},
+    {"S13_Font_Pack", NotYetBuilt, 4},
+    {"RegisterGlobalJSCallback", Guarded<&Js_RegisterGlobalJSCallback>, 2},
+    {"CallGlobalJSCallback", Guarded<&Js_CallGlobalJSCallback>, 2},
+    {"RegisterJSCallback_WM_CLOSE", Guarded<&Js_RegisterJSCallback_WM_CLOSE>, 1},
+    {"RegJSCB_WM_SIZE", Guarded<&Js_RegJSCB_WM_SIZE>, 1},
+    {"RegJSCB_WM_EXITSIZEMOVE", Guarded<&Js_RegJSCB_WM_EXITSIZEMOVE>, 1},
+    {"RegJSCB_WM_SYSCOMMAND", Guarded<&Js_RegJSCB_WM_SYSCOMMAND>, 1},
+    {"RegJSCB_WM_GETMINMAXINFO", Guarded<&Js_RegJSCB_WM_GETMINMAXINFO>, 1},
+    {"RegJSCB_WM_DROPFILES", Guarded<&Js_RegJSCB_WM_DROPFILES>, 1},
+};
+
+}  // namespace
+
+jsValue WKE_CALL NotYetBuilt(jsExecState) noexcept { return script::Undefined(); }
+
+std::span<const NativeRow> Table() { return kTable; }
+
+size_t NotYetBuiltCount() {
+  size_t count = 0;
+  for (const NativeRow& row : kTable) count += row.handler == &NotYetBuilt ? 1 : 0;
+  return count;
+}
+
+void BindAll() {
+  for (const NativeRow& row : kTable) engine::api.jsBindFunction(row.name, row.handler, row.argCount);
+}
+
+}  // namespace natives

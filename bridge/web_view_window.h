@@ -1,0 +1,71 @@
+#pragma once
+// One frameless top-level window showing one engine view. The engine renders off-screen into
+// the window's pixel buffer; the window presents it with per-pixel alpha (layered) or a plain
+// copy, forwards input to the view and carries the per-window state pages change.
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine_api.h"
+#include "win_handles.h"
+
+struct RenderMapping {
+  std::wstring name;  // empty: no mapping
+  win::KernelHandle section;
+  win::MappedView view;
+  uint64_t size = 0;
+};
+
+struct WebViewWindow {
+  volatile LONG references = 0;
+  wkeWebView view = nullptr;
+  HWND window = nullptr;
+  DWORD extendedStyle = 0;
+  int width = 0;
+  int height = 0;
+  win::MemoryDc memoryDc;
+  win::GdiObject pixelBitmap;
+  uint32_t* pixels = nullptr;
+  std::wstring name;
+  bool hasName = false;
+  std::vector<uint8_t> hitTestMask;
+  int maskWidth = 0;
+  int maskHeight = 0;
+  jsValue hitTestCallback = 0;
+  jsValue closeCallback = 0;
+  jsValue sizeCallback = 0;
+  jsValue exitSizeMoveCallback = 0;
+  jsValue sysCommandCallback = 0;
+  jsValue minMaxInfoCallback = 0;
+  jsValue dropFilesCallback = 0;
+  POINT minTrackSize{};
+  RECT windowRect{};
+  std::map<HWND, uint32_t> followers;
+  RECT thickFrame{};  // border widths: left, top, right, bottom
+  UINT_PTR repaintTimer = 0;
+  std::map<uint32_t, jsValue> trayCallbacks;
+  RenderMapping renderMapping;
+};
+
+namespace webview {
+
+inline constexpr wchar_t kWindowClass[] = L"VELQ___engine_v1 wke";
+inline constexpr UINT_PTR kRepaintTimerId = 213456;
+
+// A record with every field empty and one reference, or null when memory is short.
+WebViewWindow* NewWindow() noexcept;
+// 0 on success, 1 on failure.
+int Create(WebViewWindow* record, const std::wstring& name, DWORD style, DWORD extendedStyle, HWND parent) noexcept;
+// "http:" and "https:" (exact case) go to the engine's URL loader, anything else to its file
+// loader. 1 when the record has no view, else 0.
+int Load(WebViewWindow* record, const std::wstring& page) noexcept;
+void PaintStep(WebViewWindow* record) noexcept;
+void AddReference(WebViewWindow* record) noexcept;
+void Release(WebViewWindow* record) noexcept;
+
+LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+}  // namespace webview

@@ -1,0 +1,176 @@
+// webshell: start-up, main loop and shutdown. Everything runs on this one thread, which is the
+// only one that creates windows and calls into the engine.
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "engine_api.h"
+#include "file_hooks.h"
+#include "memory_module.h"
+#include "native_table.h"
+#include "os_version.h"
+#include "package.h"
+#include "shutdown_steps.h"
+#include "startup_state.h"
+#include "web_view_window.h"
+#include "window_tables.h"
+
+namespace {
+
+constexpr char kEntryPage[] = "exe.zip.index.html";
+constexpr wchar_t kEntryPageW[] = L"exe.zip.index.html";
+constexpr wchar_t kBrowserWindowClass[] = L"VELQ___engine_v1 wie";
+
+// The engine image read out of the package, and the module loaded from it. The block stays
+// until the module has been freed.
+struct EngineImage {
+  std::vector<uint8_t> bytes;
+  MemoryModule* module = nullptr;
+};
+
+bool SplitModulePath(startup::State& state) {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  const wchar_t* slash = std::wcsrchr(path, L'\\');
+  if (!slash) return false;
+  state.moduleDirectory.assign(path, static_cast<size_t>(slash - path));
+  state.moduleFileName.assign(slash + 1);
+  return true;
+}
+
+void FetchHardwareId(startup::State& state) {
+  using GetHwid = const char*(__cdecl*)();
+  const std::wstring path = state.moduleDirectory + L"\\plugins\\hwid.dll";
+  const win::Module plugin(LoadLibraryW(path.c_str()));
+  if (!plugin) return;
+  if (auto getHwid = reinterpret_cast<GetHwid>(reinterpret_cast<void*>(GetProcAddress(plugin.get(), "GetHWID")))) {
+    if (const char* id = getHwid()) state.hardwareId = id;
+  }
+}
+
+void LoadResourceTool(startup::State& state) {
+  // Kept loaded for the life of the process.
+  HMODULE tool = LoadLibraryW(L"VELQ___s13tool\\313_vude.dll");
+  if (!tool) return;
+  for (int i = 0; i < startup::kResourceToolEntryCount; ++i)
+    state.resourceTool[i] = GetProcAddress(tool, startup::kResourceToolEntryNames[i]);
+  if (auto init = reinterpret_cast<int(__cdecl*)()>(reinterpret_cast<void*>(state.resourceTool[0]))) init();
+}
+
+// Reads the whole engine library out of the package, followed by 4 zero bytes. A short read
+// (a damaged package) counts as missing rather than handing a truncated image to the loader.
+bool ReadEngineImage(EngineImage& engine) {
+  package::FilePtr file = package::Lookup("wke.dll");
+  if (!file) return false;
+  const unsigned size = package::Size(*file);
+  engine.bytes.assign(static_cast<size_t>(size) + 4, 0);
+  unsigned done = 0;
+  while (done < size) {
+    const int read = package::Read(*file, engine.bytes.data() + done, size - done);
+    if (read <= 0) return false;
+    done += static_cast<unsigned>(read);
+  }
+  return size > 0;
+}
+
+void* LookupEngineExport(const char* name, void* context) {
+  return MemoryModuleGetExport(static_cast<MemoryModule*>(context), name);
+}
+
+void RegisterWindowClasses() {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hIcon = LoadIconW(windowClass.hInstance, L"IDR_MAINFRAM");
+  windowClass.lpfnWndProc = webview::WindowProcedure;
+  windowClass.lpszClassName = webview::kWindowClass;
+  RegisterClassExW(&windowClass);
+  // The system-browser windows share the icon; their own procedure takes over once they exist.
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.lpszClassName = kBrowserWindowClass;
+  RegisterClassExW(&windowClass);
+}
+
+void OpenFirstWindow() {
+  WebViewWindow* record = webview::NewWindow();
+  if (!record) return;
+  webview::Create(record, kEntryPageW, WS_POPUP, 0, nullptr);
+  webview::Load(record, kEntryPageW);
+}
+
+void RunMessageLoop() {
+  MSG message{};
+  while (message.message != WM_QUIT) {
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    } else {
+      if (windows::OpenWindowCount() == 0) PostQuitMessage(0);
+      Sleep(10);
+    }
+  }
+}
+
+int Run() {
+  startup::State& state = startup::Get();
+  if (!SplitModulePath(state)) return 1;
+  state.osVersionWord = os_version::Query();
+  SetProcessDPIAware();
+
+  std::vector<wchar_t> fullPath(4096, L'\0');
+  GetModuleFileNameW(nullptr, fullPath.data(), static_cast<DWORD>(fullPath.size()));
+  package::SetModuleDirectory(state.moduleDirectory);
+  package::AddSearchPath(fullPath.data(), false);
+
+  if (!package::Lookup(kEntryPage)) return 0;
+  FetchHardwareId(state);
+  LoadResourceTool(state);
+
+  EngineImage engine;
+  if (!ReadEngineImage(engine)) return 0;
+  engine.module = MemoryModuleLoad(engine.bytes.data(), engine.bytes.size());
+  if (!engine.module) return 0;
+  if (!engine::ResolveApi(LookupEngineExport, engine.module)) {
+    // An engine without an entry point the host calls cannot run a page.
+    MemoryModuleFree(engine.module);
+    return 0;
+  }
+
+  engine::api.wkeInit();
+  engine::api.wkeSetFileSystem(file_hooks::Open, file_hooks::Close, file_hooks::Size, file_hooks::Read,
+                               file_hooks::Seek);
+  natives::BindAll();
+  RegisterWindowClasses();
+  OpenFirstWindow();
+
+  RunMessageLoop();
+
+  shutdown_steps::RunAll();
+  engine::api.wkeShutdown();
+  MemoryModuleFree(engine.module);
+  engine.module = nullptr;
+  engine.bytes = {};
+  UnregisterClassW(webview::kWindowClass, GetModuleHandleW(nullptr));
+  return 1;
+}
+
+}  // namespace
+
+namespace startup {
+
+State& Get() {
+  static State state;
+  return state;
+}
+
+}  // namespace startup
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  try {
+    return Run();
+  } catch (...) {
+    return 0;
+  }
+}

@@ -1,0 +1,132 @@
+"""Web-view windows driven by their pages under Wine: creating windows, flags, loading and
+running script in other windows, close callbacks, global callbacks, window functions and the
+hit-test mask, and the single instance."""
+import os
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import harness  # noqa: E402
+from harness import App  # noqa: E402
+
+
+def page(script):
+    return "<html><body><script>" + script + "</script></body></html>"
+
+
+class Windows(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="webshell-windows-")
+
+    def test_second_window_flags_callbacks_and_the_last_close_ending_the_program(self):
+        entry = page("""
+            SetCurrentWindowFlag('entry');
+            RegisterGlobalJSCallback('done', function (text) {
+              console.log('global ' + text);
+              PostMessage('', 0x10, 0, 0);
+            });
+            console.log('unknown flag ' + wkeLoadFile('nope', 'x.html'));
+            wkeCreateWindow('second', 0x80000000, 0x80000, '', 'second.html');
+        """)
+        second = page("""
+            SetWindowPos('', '0', 0x40, 10, 20, 200, 100);
+            var r = GetWindowRect('');
+            console.log('rect ' + r.left + ',' + r.top + ',' + r.right + ',' + r.bottom);
+            console.log('rect by flag ' + GetWindowRect('second').right);
+            console.log('style negative ' + (GetWindowLong('', -16) < 0));
+            console.log('exstyle ' + GetWindowLong('', -20));
+            console.log('run in entry ' + wkeRunJS('entry', '1 + 2'));
+            var asked = 0;
+            console.log('registered ' + RegisterJSCallback_WM_CLOSE(function (w, l) {
+              asked++;
+              console.log('close asked ' + asked);
+              return asked >= 2 ? 1 : 0;
+            }));
+            PostMessage('', 0x10, 0, 0);
+            setTimeout(function () {
+              console.log('still open');
+              CallGlobalJSCallback('done', 'from second');
+              PostMessage('', 0x10, 0, 0);
+            }, 100);
+        """)
+        app = App(self.folder, {"exe.zip.index.html": entry, "second.html": second})
+        self.assertEqual(app.run(), 1)
+        log = app.log()
+        for line in ("unknown flag false", "rect 10,20,210,120", "rect by flag 210", "style negative true",
+                     "exstyle 524288", "run in entry 3", "registered true", "close asked 1", "still open",
+                     "close asked 2", "global from second"):
+            self.assertIn(line, log)
+        self.assertLess(log.index("close asked 1"), log.index("still open"))
+
+    def test_empty_flag_made_real_and_loading_into_it(self):
+        entry = page("""
+            console.log('foreground before ' + SetForegroundWindow(''));
+            SetCurrentWindowFlag('');
+            console.log('foreground after ' + SetForegroundWindow(''));
+            console.log('load ' + wkeLoadFile('', 'next.html'));
+        """)
+        nxt = page("console.log('next loaded'); PostMessage('', 0x10, 0, 0);")
+        app = App(self.folder, {"exe.zip.index.html": entry, "next.html": nxt})
+        self.assertEqual(app.run(), 1)
+        log = app.log()
+        for line in ("foreground before 0", "foreground after 1", "load true", "next loaded"):
+            self.assertIn(line, log)
+
+    def test_hit_testing_by_frame_rules_and_by_mask(self):
+        script = """
+            SetWindowPos('', '0', 0x40, 100, 100, 200, 100);
+            function hit(x, y) { return SendMessage('', 0x84, 0, ((100 + y) << 16) | (100 + x)); }
+            SetWindowThickFrame('', 0, 5, 0, 0);
+            console.log('frame ' + [hit(0, 50), hit(100, 2), hit(100, 50)].join(','));
+            InitWindowHitTestData('');
+            SetWindowDragRect('', 0, 0, 200, 30);
+            SetWindowThickFrame('', 4, 4, 4, 4);
+            SetWindowNoDragRect('', 50, 0, 60, 30);
+            console.log('mask ' + [hit(100, 10), hit(100, 2), hit(1, 50), hit(198, 98), hit(100, 50), hit(55, 10)].join(','));
+            SetFollowMove('', '', 1, 10, 10);
+            PostMessage('', 0x10, 0, 0);
+        """
+        app = App(self.folder, {"exe.zip.index.html": page(script)})
+        self.assertEqual(app.run(), 1)
+        self.assertIn("frame 10,12,1", app.log())
+        self.assertIn("mask 2,12,10,17,1,1", app.log())
+
+
+class SingleInstance(unittest.TestCase):
+    def test_second_start_activates_the_first_and_quits(self):
+        folder = tempfile.mkdtemp(prefix="webshell-single-")
+        name = "webshell-test-single-%d" % os.getpid()
+        script = """
+            var first = CreateGlobalHWND('%s');
+            console.log('created ' + first);
+            if (first == 0) {
+              console.log('activated ' + SetForegroundGlobalHWND('%s'));
+              PostMessage('', 0x10, 0, 0);
+            } else {
+              SetWindowPos('', '0', 0x40, 0, 0, 50, 50);
+              UpdateGlobalHWND('%s', 'exe.zip.index.html');
+              RegJSCB_WM_SYSCOMMAND(function (w, l) {
+                if (w == 0xF120) { console.log('restored'); PostMessage('', 0x10, 0, 0); }
+              });
+              setTimeout(function () { console.log('gave up'); PostMessage('', 0x10, 0, 0); }, 15000);
+            }
+        """ % (name, name, name)
+        app = App(folder, {"exe.zip.index.html": page(script)})
+        first = app.start()
+        try:
+            self.assertTrue(app.wait_for_line("created 1"))
+            second_log = os.path.join(folder, "second.log")
+            second = app.start(console=second_log)
+            self.assertEqual(second.wait(30), 1)
+            self.assertEqual(app.log(second_log), ["created 0", "activated 1"])
+            self.assertEqual(first.wait(30), 1)
+            self.assertIn("restored", app.log())
+            self.assertNotIn("gave up", app.log())
+        finally:
+            if first.poll() is None:
+                first.kill()
+
+
+if __name__ == "__main__":
+    harness.main()

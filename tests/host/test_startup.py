@@ -1,0 +1,108 @@
+"""webshell.exe under Wine: start-up with and without its package parts, the exit codes, the
+first window's page, the engine loaded from memory, and the native function binding."""
+import os
+import re
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import harness  # noqa: E402
+from harness import App  # noqa: E402
+
+CLOSE_OWN_WINDOW = "PostMessage('', 0x10, 0, 0);"
+
+
+def page(script):
+    return "<html><body><script>" + script + "</script></body></html>"
+
+
+class StartUp(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="webshell-startup-")
+
+    def test_without_entry_page_exits_0_before_any_page_runs(self):
+        app = App(self.folder, {"main.html": page("console.log('ran'); " + CLOSE_OWN_WINDOW)})
+        self.assertEqual(app.run(), 0)
+        self.assertEqual(app.log(), [])
+
+    def test_without_engine_exits_0(self):
+        app = App(self.folder, {"exe.zip.index.html": page("console.log('ran'); " + CLOSE_OWN_WINDOW)}, engine=False)
+        self.assertEqual(app.run(), 0)
+        self.assertEqual(app.log(), [])
+
+    def test_damaged_engine_exits_0(self):
+        with open(harness.options.engine, "rb") as engine:
+            cut = engine.read()[:4096]
+        app = App(self.folder, {"exe.zip.index.html": page(CLOSE_OWN_WINDOW), "wke.dll": cut}, engine=False)
+        self.assertEqual(app.run(), 0)
+        app = App(self.folder, {"exe.zip.index.html": page(CLOSE_OWN_WINDOW), "wke.dll": b"MZ not an image"},
+                  engine=False, name="app2.exe")
+        self.assertEqual(app.run(), 0)
+
+    def test_entry_page_closing_its_own_window_ends_the_program_with_1(self):
+        app = App(self.folder, {"exe.zip.index.html": page("console.log('entry ran'); " + CLOSE_OWN_WINDOW)})
+        started = time.monotonic()
+        self.assertEqual(app.run(), 1)
+        self.assertIn("entry ran", app.log())
+        self.assertLess(time.monotonic() - started, 20)
+
+    def test_engine_is_loaded_from_memory_and_never_written_to_disk(self):
+        started = time.time()
+        app = App(self.folder, {"exe.zip.index.html": page("console.log('entry ran'); " + CLOSE_OWN_WINDOW)})
+        self.assertEqual(app.run(), 1)
+        self.assertIn("entry ran", app.log())
+        written = []
+        prefix = os.environ.get("WINEPREFIX", os.path.expanduser("~/.cache/webshell/wineprefix"))
+        for root in (self.folder, os.path.join(prefix, "drive_c"), tempfile.gettempdir()):
+            for folder, _, names in os.walk(root):
+                for name in names:
+                    path = os.path.join(folder, name)
+                    if name.lower() == "wke.dll" and os.path.getmtime(path) >= started - 1:
+                        written.append(path)
+        self.assertEqual(written, [])
+
+
+class Pages(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="webshell-pages-")
+
+    def test_package_page_then_a_page_from_a_folder_beside_the_program(self):
+        entry = page("console.log('entry'); wke_FILE_add_path('pages', 0); WKELoadFile('second.html');")
+        app = App(self.folder, {"exe.zip.index.html": entry})
+        os.makedirs(os.path.join(self.folder, "pages"))
+        with open(os.path.join(self.folder, "pages", "second.html"), "w") as second:
+            second.write(page("console.log('second from folder'); " + CLOSE_OWN_WINDOW))
+        self.assertEqual(app.run(), 1)
+        self.assertEqual(app.log()[:2], ["entry", "second from folder"])
+
+    def test_core_version_is_a_build_stamp_and_never_changes(self):
+        script = ("console.log('version ' + GetCoreVersion()); console.log('version ' + GetCoreVersion(1, 'x'));"
+                  "console.log('type ' + typeof GetCoreVersion());" + CLOSE_OWN_WINDOW)
+        app = App(self.folder, {"exe.zip.index.html": page(script)})
+        self.assertEqual(app.run(), 1)
+        versions = app.values("version")
+        self.assertEqual(len(versions), 2)
+        self.assertRegex(versions[0], r"^ver\.[A-Z][a-z]{2} [ 123]\d \d{4}\.\d\d:\d\d:\d\d$")
+        self.assertEqual(versions[0], versions[1])
+        self.assertEqual(app.values("type"), ["string"])
+
+    def test_missing_arguments_behave_as_undefined(self):
+        script = """
+            var missing = [wkeLoadFile(), wkeRunJS(), PostMessage('no such flag'), typeof wke_FILE_add_path()];
+            var explicit = [wkeLoadFile(undefined, undefined), wkeRunJS(undefined, undefined),
+                            PostMessage('no such flag', undefined, undefined, undefined),
+                            typeof wke_FILE_add_path(undefined, undefined)];
+            console.log('missing ' + JSON.stringify(missing));
+            console.log('explicit ' + JSON.stringify(explicit));
+        """ + CLOSE_OWN_WINDOW
+        app = App(self.folder, {"exe.zip.index.html": page(script)})
+        self.assertEqual(app.run(), 1)
+        self.assertEqual(app.values("missing"), app.values("explicit"))
+        self.assertEqual(len(app.values("missing")), 1)
+        self.assertTrue(app.values("missing")[0].startswith('[false,null,'), app.values("missing"))
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -145,8 +145,12 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
     case WM_MOVE: {
       const int x = GET_X_LPARAM(lParam);
       const int y = GET_Y_LPARAM(lParam);
+      // Each half of the packed offsets is a signed 16-bit number, so followers may sit left of
+      // or above their leader.
       for (const auto& [follower, offsets] : record->followers) {
-        SetWindowPos(follower, nullptr, x + LOWORD(offsets), y + HIWORD(offsets), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        const int dx = static_cast<int16_t>(LOWORD(offsets));
+        const int dy = static_cast<int16_t>(HIWORD(offsets));
+        SetWindowPos(follower, nullptr, x + dx, y + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
       }
       return 0;
     }

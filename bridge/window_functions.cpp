@@ -208,7 +208,9 @@ jsValue Js_SetFollowMove(jsExecState es) {
   if (follower == leader) return script::Undefined();
   WebViewWindow* record = windows::RecordOf(leader);
   if (!record) return script::Undefined();
-  if (enable) record->followers[follower] = static_cast<uint32_t>(dy) * 65536u + static_cast<uint32_t>(dx);
+  // dy in the high half, dx in the low half, each as 16 bits: a negative dx must not borrow
+  // from dy (-10, 0 packs as 0x0000FFF6, not 0xFFFFFFF6).
+  if (enable) record->followers[follower] = (static_cast<uint32_t>(dy) << 16) | (static_cast<uint32_t>(dx) & 0xFFFFu);
   else record->followers.erase(follower);
   return script::Undefined();
 }

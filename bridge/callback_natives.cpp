@@ -7,6 +7,7 @@
 #include <map>
 
 #include "callback_list.h"
+#include "completion.h"
 #include "name_key.h"
 #include "script_values.h"
 #include "web_view_window.h"
@@ -32,18 +33,6 @@ jsValue Register(jsExecState es, jsValue WebViewWindow::*slot, bool acceptFiles 
   return script::Boolean(true);
 }
 
-DWORD WINAPI DeliverGlobalCallback(void* parameter) {
-  auto* request = static_cast<CallbackList*>(parameter);
-  // A list of its own for the receiver: the request stays this thread's to release.
-  if (CallbackList* list = callbacks::NewList(callbacks::TargetWindow(request), callbacks::CallbackValue(request))) {
-    const VARIANT& text = callbacks::Item(request, 2);
-    if (callbacks::AppendText(list, text.vt == VT_BSTR && text.bstrVal ? text.bstrVal : L"")) callbacks::Deliver(list);
-    else callbacks::Release(list);
-  }
-  callbacks::Release(request);
-  return 0;
-}
-
 }  // namespace
 
 namespace natives {
@@ -56,22 +45,14 @@ jsValue Js_RegisterGlobalJSCallback(jsExecState es) {
 
 jsValue Js_CallGlobalJSCallback(jsExecState es) {
   const std::wstring key = script::Text(es, 0);
-  const std::wstring text = script::Text(es, 1);
+  std::wstring text = script::Text(es, 1);
   const auto found = GlobalCallbacks().find(names::Key(key));
   if (found == GlobalCallbacks().end()) return script::Boolean(false);
-  CallbackList* request = callbacks::NewList(found->second.window, found->second.callback);
-  if (!request) return script::Boolean(false);
-  if (!callbacks::AppendText(request, text)) {
-    callbacks::Release(request);
-    return script::Boolean(false);
-  }
-  const HANDLE thread = CreateThread(nullptr, 0, DeliverGlobalCallback, request, 0, nullptr);
-  if (!thread) {
-    callbacks::Release(request);
-    return script::Boolean(false);
-  }
-  CloseHandle(thread);
-  return script::Boolean(true);
+  // Delivered from a thread of its own, so the registering page runs the callback some time
+  // after this call has returned, also when it is the calling page itself.
+  const completion::Target target{found->second.window, found->second.callback};
+  const bool started = completion::StartWorker([target, text = std::move(text)] { completion::Send(target, {text}); });
+  return script::Boolean(started);
 }
 
 jsValue Js_RegisterJSCallback_WM_CLOSE(jsExecState es) { return Register(es, &WebViewWindow::closeCallback); }

@@ -104,5 +104,38 @@ class Pages(unittest.TestCase):
         self.assertTrue(app.values("missing")[0].startswith('[false,null,'), app.values("missing"))
 
 
+class Program(unittest.TestCase):
+    def test_resources_icon_manifest_and_version(self):
+        result = harness.run(harness.options.resinfo, harness.windows_path(harness.options.host), "IDR_MAINFRAM")
+        lines = result.stdout.splitlines()
+        self.assertIn("icon-group IDR_MAINFRAM 1", lines)
+        self.assertEqual([line.split()[-1] for line in lines if line.startswith("icon ")], ["png"])
+        manifest = next(line for line in lines if line.startswith("manifest "))
+        self.assertIn('level="requireAdministrator"', manifest)
+        self.assertIn('uiAccess="false"', manifest)
+        for os_id in ("e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+                      "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+                      "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"):
+            self.assertIn(os_id, manifest)
+        self.assertTrue(any(line.startswith("version ") for line in lines))
+
+    def test_shipped_program_imports_only_system_libraries_and_carries_its_package(self):
+        import subprocess
+        import zipfile
+        text = subprocess.run(["i686-w64-mingw32-objdump", "-p", harness.options.shipped],
+                              capture_output=True, text=True, check=True).stdout
+        self.assertRegex(text, r"Subsystem\s+00000002\s+\(Windows GUI\)")
+        dlls = {line.split(":", 1)[1].strip().lower() for line in text.splitlines()
+                if line.strip().startswith("DLL Name:")}
+        system = {"advapi32.dll", "gdi32.dll", "imm32.dll", "kernel32.dll", "msvcrt.dll", "oleaut32.dll",
+                  "ole32.dll", "shell32.dll", "user32.dll", "comdlg32.dll", "psapi.dll", "shlwapi.dll",
+                  "version.dll", "setupapi.dll", "ws2_32.dll", "crypt32.dll", "bcrypt.dll"}
+        self.assertLessEqual(dlls, system)
+        with zipfile.ZipFile(harness.options.shipped) as package:
+            names = package.namelist()
+        self.assertIn("exe.zip.index.html", names)
+        self.assertIn("wke.dll", names)
+
+
 if __name__ == "__main__":
-    harness.main()
+    harness.main(["--resinfo", "--shipped"])

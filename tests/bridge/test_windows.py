@@ -93,6 +93,108 @@ class Windows(unittest.TestCase):
         self.assertIn("mask 2,12,10,17,1,1", app.log())
 
 
+class Flags(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="webshell-flags-")
+
+    def test_two_windows_with_one_name(self):
+        entry = page("""
+            RegisterGlobalJSCallback('twin2-closed', function () {
+              console.log('after close: twin ' + JSON.stringify(GetWindowRect('twin')) +
+                          ', extra ' + GetWindowRect('twin-extra').left);
+              CallGlobalJSCallback('close-twin1', '');
+              PostMessage('', 0x10, 0, 0);
+            });
+            wkeCreateWindow('twin', 0x80000000, 0, '', 'twin1.html');
+        """)
+        twin1 = page("""
+            SetWindowPos('', '0', 0x40, 11, 11, 20, 20);
+            SetCurrentWindowFlag('twin-extra');
+            RegisterGlobalJSCallback('close-twin1', function () { PostMessage('', 0x10, 0, 0); });
+            wkeCreateWindow('twin', 0x80000000, 0, '', 'twin2.html');
+        """)
+        twin2 = page("""
+            SetWindowPos('', '0', 0x40, 22, 22, 20, 20);
+            console.log('twin names the window at ' + GetWindowRect('twin').left);
+            RegisterJSCallback_WM_CLOSE(function () { CallGlobalJSCallback('twin2-closed', ''); return 1; });
+            PostMessage('', 0x10, 0, 0);
+        """)
+        app = App(self.folder, {"exe.zip.index.html": entry, "twin1.html": twin1, "twin2.html": twin2})
+        self.assertEqual(app.run(), 1)
+        self.assertIn("twin names the window at 11", app.log())
+        # The second window's teardown finds the first window under the shared name and drops
+        # all of its flags, also the one it set itself.
+        self.assertIn('after close: twin {"left":0,"top":0,"right":0,"bottom":0}, extra 0', app.log())
+
+    def test_unknown_parent_flag_makes_the_calling_window_the_parent(self):
+        entry = page("""
+            RegisterGlobalJSCallback('child-done', function () { PostMessage('', 0x10, 0, 0); });
+            wkeCreateWindow('child', 0x80000000, 0, 'no window has this flag', 'child.html');
+        """)
+        child = page("""
+            var entry = FindWindow('VELQ___engine_v1 wke', 'exe.zip.index.html');
+            console.log('entry found ' + (entry > 0));
+            console.log('owner is entry ' + (GetWindowLong('', -8) == entry));
+            CallGlobalJSCallback('child-done', '');
+            PostMessage('', 0x10, 0, 0);
+        """)
+        app = App(self.folder, {"exe.zip.index.html": entry, "child.html": child})
+        self.assertEqual(app.run(), 1)
+        self.assertIn("entry found true", app.log())
+        self.assertIn("owner is entry true", app.log())
+
+
+class WindowMessages(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="webshell-messages-")
+
+    def test_system_commands_size_topmost_raw_handles_and_followers(self):
+        entry = page("""
+            var commands = [];
+            var allowClose = 0;
+            RegJSCB_WM_SYSCOMMAND(function (w, l) { commands.push(w); });
+            RegisterJSCallback_WM_CLOSE(function () { return allowClose; });
+            RegJSCB_WM_SIZE(function (w, l) {
+              console.log('size ' + w + ' ' + (l & 0xFFFF) + 'x' + ((l >> 16) & 0xFFFF));
+            });
+            SetWindowPos('', '0', 0x40, 50, 60, 300, 200);
+            SendMessage('', 0x112, 0xF060, 0);
+            SendMessage('', 0x112, 0xF062, 0);
+            console.log('system commands ' + commands.join(','));
+            SetWindowPos('', '-1', 0x3, 0, 0, 0, 0);
+            console.log('topmost ' + ((GetWindowLong('', -20) & 8) != 0));
+            var me = FindWindow('VELQ___engine_v1 wke', 'exe.zip.index.html');
+            console.log('raw handle rect ' + GetWindowRect(me).left + ',' + GetWindowRect(me).top);
+            console.log('unknown flag rect ' + JSON.stringify(GetWindowRect('no such flag')));
+            RegisterGlobalJSCallback('follower-ready', function () {
+              SetFollowMove('', 'follower', 1, -10, -5);
+              SetFollowMove('', '', 1, 10, 10);
+              SetWindowPos('', '0', 0x5, 200, 210, 0, 0);
+              var r = GetWindowRect('follower');
+              console.log('follower at ' + r.left + ',' + r.top);
+              CallGlobalJSCallback('close-follower', '');
+              allowClose = 1;
+              PostMessage('', 0x10, 0, 0);
+            });
+            wkeCreateWindow('follower', 0x80000000, 0, '', 'follower.html');
+        """)
+        follower = page("""
+            SetWindowPos('', '0', 0x40, 0, 0, 40, 40);
+            RegisterGlobalJSCallback('close-follower', function () { PostMessage('', 0x10, 0, 0); });
+            CallGlobalJSCallback('follower-ready', '');
+        """)
+        app = App(self.folder, {"exe.zip.index.html": entry, "follower.html": follower})
+        self.assertEqual(app.run(), 1)
+        log = app.log()
+        self.assertIn("size 0 300x200", log)
+        # SC_CLOSE itself never reaches the page; SC_CLOSE with other low bits does.
+        self.assertIn("system commands 61538", log)
+        self.assertIn("topmost true", log)
+        self.assertIn("raw handle rect 50,60", log)
+        self.assertIn('unknown flag rect {"left":0,"top":0,"right":0,"bottom":0}', log)
+        self.assertIn("follower at 190,205", log)
+
+
 class SingleInstance(unittest.TestCase):
     def test_second_start_activates_the_first_and_quits(self):
         folder = tempfile.mkdtemp(prefix="webshell-single-")

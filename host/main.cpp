@@ -158,15 +158,6 @@ int Run() {
 
 }  // namespace
 
-namespace startup {
-
-State& Get() {
-  static State state;
-  return state;
-}
-
-}  // namespace startup
-
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   try {
     return Run();

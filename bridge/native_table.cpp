@@ -2,6 +2,13 @@
 
 #include "callback_natives.h"
 #include "core_version.h"
+#include "environment.h"
+#include "ini.h"
+#include "kernel_objects.h"
+#include "key_strings.h"
+#include "registry.h"
+#include "shared_memory.h"
+#include "shared_memory_render.h"
 #include "package_natives.h"
 #include "script_values.h"
 #include "single_instance.h"
@@ -36,19 +43,19 @@ const NativeRow kTable[] = {
     {"wkeLoadFile", Guarded<&Js_wkeLoadFile>, 2},
     {"wkeRunJS", Guarded<&Js_wkeRunJS>, 2},
     {"CreateShortcut", NotYetBuilt, 6},
-    {"CreateMutex", NotYetBuilt, 2},
-    {"CloseHandle", NotYetBuilt, 1},
-    {"SetEnvironmentVariable", NotYetBuilt, 2},
-    {"GetEnvironmentVariable", NotYetBuilt, 1},
-    {"GetCurrentProcessId", NotYetBuilt, 0},
-    {"CreateEvent", NotYetBuilt, 3},
-    {"OpenEvent", NotYetBuilt, 3},
-    {"CreateFileMapping", NotYetBuilt, 2},
-    {"ReadFileMapping", NotYetBuilt, 2},
-    {"WriteFileMapping", NotYetBuilt, 3},
-    {"GetKeyString", NotYetBuilt, 1},
-    {"SetKeyString", NotYetBuilt, 2},
-    {"wkeUpdateRenderFM", NotYetBuilt, 3},
+    {"CreateMutex", Guarded<&Js_CreateMutex>, 2},
+    {"CloseHandle", Guarded<&Js_CloseHandle>, 1},
+    {"SetEnvironmentVariable", Guarded<&Js_SetEnvironmentVariable>, 2},
+    {"GetEnvironmentVariable", Guarded<&Js_GetEnvironmentVariable>, 1},
+    {"GetCurrentProcessId", Guarded<&Js_GetCurrentProcessId>, 0},
+    {"CreateEvent", Guarded<&Js_CreateEvent>, 3},
+    {"OpenEvent", Guarded<&Js_OpenEvent>, 3},
+    {"CreateFileMapping", Guarded<&Js_CreateFileMapping>, 2},
+    {"ReadFileMapping", Guarded<&Js_ReadFileMapping>, 2},
+    {"WriteFileMapping", Guarded<&Js_WriteFileMapping>, 3},
+    {"GetKeyString", Guarded<&Js_GetKeyString>, 1},
+    {"SetKeyString", Guarded<&Js_SetKeyString>, 2},
+    {"wkeUpdateRenderFM", Guarded<&Js_wkeUpdateRenderFM>, 3},
     {"GetCursorPos", NotYetBuilt, 0},
     {"GetSystemMetrics", NotYetBuilt, 1},
     {"FindWindow", Guarded<&Js_FindWindow>, 2},
@@ -80,11 +87,11 @@ const NativeRow kTable[] = {
     {"SetWindowDragRect", Guarded<&Js_SetWindowDragRect>, 5},
     {"SetWindowThickFrame", Guarded<&Js_SetWindowThickFrame>, 5},
     {"SetFollowMove", Guarded<&Js_SetFollowMove>, 5},
-    {"RegQueryString", NotYetBuilt, 3},
-    {"RegWriteString", NotYetBuilt, 4},
-    {"RegDeleteTree", NotYetBuilt, 2},
-    {"GetPrivateProfileString", NotYetBuilt, 3},
-    {"WritePrivateProfileString", NotYetBuilt, 4},
+    {"RegQueryString", Guarded<&Js_RegQueryString>, 3},
+    {"RegWriteString", Guarded<&Js_RegWriteString>, 4},
+    {"RegDeleteTree", Guarded<&Js_RegDeleteTree>, 2},
+    {"GetPrivateProfileString", Guarded<&Js_GetPrivateProfileString>, 3},
+    {"WritePrivateProfileString", Guarded<&Js_WritePrivateProfileString>, 4},
     {"SHGetSpecialFolderLocation", NotYetBuilt, 1},
     {"SHBrowseForFolder", NotYetBuilt, 0},
     {"GetOpenFileName", NotYetBuilt, 1},

@@ -1,8 +1,11 @@
-// Test helper: prepares and reads registry keys under HKEY_CURRENT_USER.
+// Test helper: prepares and reads registry keys under HKEY_CURRENT_USER, or under
+// HKEY_LOCAL_MACHINE when the first argument is "hklm".
 //   regtool get <subkey>                      prints "missing", or one "name=type:value" line a value
 //   regtool delete <subkey>                   removes the key and everything below it
 //   regtool create-volatile <subkey>          creates the key as volatile (no non-volatile children)
 //   regtool set-dword <subkey> <name> <n>     writes a REG_DWORD
+//   regtool set-sz <subkey> <name> <text>     writes a REG_SZ with its terminating zero
+//   regtool value-size <subkey> <name>        prints "type T bytes N", or "missing"
 #include <windows.h>
 
 #include <cstdio>
@@ -11,6 +14,8 @@
 #include <string>
 
 namespace {
+
+HKEY root = HKEY_CURRENT_USER;
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
@@ -22,7 +27,7 @@ std::string Utf8(const std::wstring& text) {
 
 int Get(const wchar_t* subkey) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
     std::puts("missing");
     return 0;
   }
@@ -51,14 +56,14 @@ int Get(const wchar_t* subkey) {
 }
 
 int Delete(const wchar_t* subkey) {
-  const LONG status = RegDeleteTreeW(HKEY_CURRENT_USER, subkey);
-  RegDeleteKeyW(HKEY_CURRENT_USER, subkey);
+  const LONG status = RegDeleteTreeW(root, subkey);
+  RegDeleteKeyW(root, subkey);
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? 0 : 1;
 }
 
 int CreateVolatile(const wchar_t* subkey) {
   HKEY key = nullptr;
-  const LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, subkey, 0, nullptr, REG_OPTION_VOLATILE,
+  const LONG status = RegCreateKeyExW(root, subkey, 0, nullptr, REG_OPTION_VOLATILE,
                                       KEY_ALL_ACCESS, nullptr, &key, nullptr);
   if (status != ERROR_SUCCESS) return 1;
   RegCloseKey(key);
@@ -67,7 +72,7 @@ int CreateVolatile(const wchar_t* subkey) {
 
 int SetDword(const wchar_t* subkey, const wchar_t* name, const wchar_t* text) {
   HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, subkey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExW(root, subkey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return 1;
   const DWORD value = static_cast<DWORD>(std::wcstoul(text, nullptr, 10));
   const LONG status = RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
@@ -75,13 +80,45 @@ int SetDword(const wchar_t* subkey, const wchar_t* name, const wchar_t* text) {
   return status == ERROR_SUCCESS ? 0 : 1;
 }
 
+int SetString(const wchar_t* subkey, const wchar_t* name, const wchar_t* text) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(root, subkey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) return 1;
+  const LONG status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                     static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS ? 0 : 1;
+}
+
+int ValueSize(const wchar_t* subkey, const wchar_t* name) {
+  HKEY key = nullptr;
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegOpenKeyExW(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS ||
+      RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    if (key) RegCloseKey(key);
+    std::puts("missing");
+    return 0;
+  }
+  RegCloseKey(key);
+  std::printf("type %lu bytes %lu\n", static_cast<unsigned long>(type), static_cast<unsigned long>(size));
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc > 1 && std::wcscmp(argv[1], L"hklm") == 0) {
+    root = HKEY_LOCAL_MACHINE;
+    --argc;
+    ++argv;
+  }
   if (argc == 3 && std::wcscmp(argv[1], L"get") == 0) return Get(argv[2]);
   if (argc == 3 && std::wcscmp(argv[1], L"delete") == 0) return Delete(argv[2]);
   if (argc == 3 && std::wcscmp(argv[1], L"create-volatile") == 0) return CreateVolatile(argv[2]);
   if (argc == 5 && std::wcscmp(argv[1], L"set-dword") == 0) return SetDword(argv[2], argv[3], argv[4]);
-  std::fputs("usage: regtool get|delete|create-volatile|set-dword <subkey> [name value]\n", stderr);
+  if (argc == 5 && std::wcscmp(argv[1], L"set-sz") == 0) return SetString(argv[2], argv[3], argv[4]);
+  if (argc == 4 && std::wcscmp(argv[1], L"value-size") == 0) return ValueSize(argv[2], argv[3]);
+  std::fputs("usage: regtool [hklm] get|delete|create-volatile|set-dword|set-sz|value-size <subkey> [name [value]]\n",
+             stderr);
   return 2;
 }

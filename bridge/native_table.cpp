@@ -3,12 +3,14 @@
 #include "callback_natives.h"
 #include "core_version.h"
 #include "environment.h"
+#include "hardware_info.h"
 #include "ini.h"
 #include "kernel_objects.h"
 #include "key_strings.h"
 #include "registry.h"
 #include "shared_memory.h"
 #include "shared_memory_render.h"
+#include "system_info.h"
 #include "package_natives.h"
 #include "script_values.h"
 #include "single_instance.h"
@@ -56,11 +58,11 @@ const NativeRow kTable[] = {
     {"GetKeyString", Guarded<&Js_GetKeyString>, 1},
     {"SetKeyString", Guarded<&Js_SetKeyString>, 2},
     {"wkeUpdateRenderFM", Guarded<&Js_wkeUpdateRenderFM>, 3},
-    {"GetCursorPos", NotYetBuilt, 0},
-    {"GetSystemMetrics", NotYetBuilt, 1},
+    {"GetCursorPos", Guarded<&Js_GetCursorPos>, 0},
+    {"GetSystemMetrics", Guarded<&Js_GetSystemMetrics>, 1},
     {"FindWindow", Guarded<&Js_FindWindow>, 2},
     {"GetWindowRect", Guarded<&Js_GetWindowRect>, 1},
-    {"EnumDisplaySettings", NotYetBuilt, 0},
+    {"EnumDisplaySettings", Guarded<&Js_EnumDisplaySettings>, 0},
     {"SetWindowPos", Guarded<&Js_SetWindowPos>, 7},
     {"SetWindowText", Guarded<&Js_SetWindowText>, 2},
     {"GetWindowLong", Guarded<&Js_GetWindowLong>, 2},
@@ -163,8 +165,8 @@ const NativeRow kTable[] = {
     {"GC_wrap_find_user", NotYetBuilt, 3},
     {"GC_wrap_send_chat_message", NotYetBuilt, 2},
     {"GC_wrap_get_chat_data", NotYetBuilt, 2},
-    {"Handware_Info", NotYetBuilt, 2},
-    {"GetHWID", NotYetBuilt, 0},
+    {"Handware_Info", Guarded<&Js_Handware_Info>, 2},
+    {"GetHWID", Guarded<&Js_GetHWID>, 0},
     {"S13_init", NotYetBuilt, 0},
     {"Get_Data_Num", NotYetBuilt, 2},
     {"Get_Arr_Num", NotYetBuilt, 4},

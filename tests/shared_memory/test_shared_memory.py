@@ -227,6 +227,38 @@ class RenderMapping(unittest.TestCase):
         for line in ("unknown flag 0", "first 1", "second 1", "third 1"):
             self.assertIn(line, log)
 
+    def test_the_mapping_is_released_with_its_window(self):
+        folder = tempfile.mkdtemp(prefix="webshell-render-close-")
+        name = Unique("render-close")
+        control = name("control")
+        entry = page(control, """
+            SetCurrentWindowFlag('entry');
+            wkeCreateWindow('publisher', 0x80000000, 0, '', 'publisher.html');
+            waitFor('close publisher', function () {
+              PostMessage('publisher', 0x10, 0, 0);
+              setTimeout(function () { console.log('phase closed'); waitFor('done', close); }, 400);
+            });
+        """)
+        publisher = page(name("unused"), """
+            SetWindowPos('', '0', 0x40, 0, 0, 20, 20);
+            console.log('published ' + wkeUpdateRenderFM('', '%s', 1600));
+            console.log('phase published');
+        """ % name("pixels"))
+        app = App(folder, {"exe.zip.index.html": entry, "publisher.html": publisher})
+        process = app.start()
+        try:
+            self.assertTrue(app.wait_for_line("phase published"), app.log())
+            self.assertEqual(tool("exists", name("pixels")), ["exists"])
+            tool("write", control, "close publisher")
+            self.assertTrue(app.wait_for_line("phase closed"), app.log())
+            self.assertEqual(tool("exists", name("pixels")), ["missing"])
+            tool("write", control, "done")
+            self.assertEqual(process.wait(30), 1)
+        finally:
+            if process.poll() is None:
+                process.kill()
+        self.assertIn("published 1", app.log())
+
 
 if __name__ == "__main__":
     harness.main(("--sharedtool",))

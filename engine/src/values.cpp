@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine.h"
 #include "page.h"
 
 namespace values {
@@ -43,6 +44,27 @@ void FreeTemporaries(page::Page& p, duk_context* ctx, size_t from) {
   }
   duk_pop(ctx);
   t.temporaries.resize(from);
+}
+
+// A string of another page (say the result of running script in another view) is copied
+// over; objects and functions cannot cross between script heaps and arrive as undefined.
+void PushForeign(page::Page& p, duk_context* ctx, jsValue v) {
+  uint64_t payload = static_cast<uint64_t>(v) & 0xFFFFFFFFFFFFull;
+  page::Page* owner = nullptr;
+  engine::ForEachPage([&](page::Page& other) {
+    if (&other != &p && PageTag(other) == (payload >> 32)) owner = &other;
+  });
+  if (!owner || TagOf(v) != kString) {
+    duk_push_undefined(ctx);
+    return;
+  }
+  duk_context* from = owner->ctx;
+  Push(*owner, from, v);
+  duk_size_t len = 0;
+  const char* s = duk_get_lstring(from, -1, &len);
+  if (s) duk_push_lstring(ctx, s, len);
+  else duk_push_undefined(ctx);
+  duk_pop(from);
 }
 
 }  // namespace
@@ -135,7 +157,11 @@ void Push(page::Page& p, duk_context* ctx, jsValue v) {
   }
   uint64_t payload = static_cast<uint64_t>(v) & 0xFFFFFFFFFFFFull;
   uint32_t slot = static_cast<uint32_t>(payload);
-  if ((payload >> 32) != PageTag(p) || slot >= p.values.slotCount) {
+  if ((payload >> 32) != PageTag(p)) {
+    PushForeign(p, ctx, v);
+    return;
+  }
+  if (slot >= p.values.slotCount) {
     duk_push_undefined(ctx);
     return;
   }

@@ -7,7 +7,7 @@ using namespace testhost;
 
 namespace {
 
-class Dom : public ::testing::Test {
+class EngineDom : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(Engine().missing, 0);
@@ -18,7 +18,7 @@ class Dom : public ::testing::Test {
   View view_;
 };
 
-TEST_F(Dom, TolerantParsingBuildsTheTree) {
+TEST_F(EngineDom, TolerantParsingBuildsTheTree) {
   EXPECT_EQ(R(L"document.documentElement.tagName + ',' + document.head.tagName + ',' + document.body.tagName"),
             L"HTML,HEAD,BODY");
   EXPECT_EQ(R(L"document.title"), L"DOM page");
@@ -35,7 +35,7 @@ TEST_F(Dom, TolerantParsingBuildsTheTree) {
   EXPECT_EQ(R(L"document.head !== null && document.body.parentNode === document.documentElement"), L"true");
 }
 
-TEST_F(Dom, FindingElements) {
+TEST_F(EngineDom, FindingElements) {
   EXPECT_EQ(R(L"document.getElementById('menu').className"), L"bar top");
   EXPECT_EQ(R(L"document.getElementById('nothing')"), L"null");
   EXPECT_EQ(R(L"document.querySelector('#menu .last').textContent"), L"Three");
@@ -51,7 +51,7 @@ TEST_F(Dom, FindingElements) {
   EXPECT_EQ(R(L"document.getElementById('menu').mark = 5; document.querySelector('.bar').mark"), L"5");
 }
 
-TEST_F(Dom, ChangingTheTree) {
+TEST_F(EngineDom, ChangingTheTree) {
   EXPECT_EQ(R(L"var d = document.createElement('DIV'); d.id = 'made'; d.textContent = 'new';"
               L"document.body.appendChild(d); document.getElementById('made').tagName + d.parentNode.tagName"),
             L"DIVBODY");
@@ -72,7 +72,7 @@ TEST_F(Dom, ChangingTheTree) {
   EXPECT_EQ(R(L"try { p.appendChild(document.body); 'no error' } catch (e) { 'refused' }"), L"refused");
 }
 
-TEST_F(Dom, AttributesClassesAndStyle) {
+TEST_F(EngineDom, AttributesClassesAndStyle) {
   EXPECT_EQ(R(L"var m = document.getElementById('menu'); m.setAttribute('data-k', 'v'); m.getAttribute('data-k')"), L"v");
   EXPECT_EQ(R(L"m.hasAttribute('data-k') + ',' + m.getAttribute('absent')"), L"true,null");
   EXPECT_EQ(R(L"m.removeAttribute('data-k'); m.hasAttribute('data-k')"), L"false");
@@ -87,7 +87,7 @@ TEST_F(Dom, AttributesClassesAndStyle) {
   EXPECT_EQ(R(L"typeof s.setProperty"), L"function");
 }
 
-TEST_F(Dom, InnerHtmlEscapingAndScriptsThatDoNotRun) {
+TEST_F(EngineDom, InnerHtmlEscapingAndScriptsThatDoNotRun) {
   EXPECT_EQ(R(L"var d = document.createElement('div'); d.textContent = '<a & b>'; d.innerHTML"), L"&lt;a &amp; b&gt;");
   EXPECT_EQ(R(L"d.setAttribute('title', 'say \"hi\"'); d.outerHTML"),
             L"<div title=\"say &quot;hi&quot;\">&lt;a &amp; b&gt;</div>");
@@ -96,7 +96,7 @@ TEST_F(Dom, InnerHtmlEscapingAndScriptsThatDoNotRun) {
   EXPECT_EQ(R(L"document.querySelectorAll('script').length"), L"1");
 }
 
-TEST_F(Dom, WindowDocumentAndBuiltins) {
+TEST_F(EngineDom, WindowDocumentAndBuiltins) {
   EXPECT_EQ(R(L"window === this && window.window === window && self === window"), L"true");
   EXPECT_EQ(R(L"typeof alert + typeof console.log + typeof setTimeout + typeof JSON.parse"),
             L"functionfunctionfunctionfunction");
@@ -112,7 +112,7 @@ TEST_F(Dom, WindowDocumentAndBuiltins) {
   EXPECT_EQ(Seen().lines[0], L"alert hi");
 }
 
-TEST_F(Dom, ScriptEventsBubbleAndCanStop) {
+TEST_F(EngineDom, ScriptEventsBubbleAndCanStop) {
   R(L"var log = []; var li = document.querySelector('.last');"
     L"document.body.addEventListener('ping', function (e) { log.push('body:' + e.target.textContent); });"
     L"document.addEventListener('ping', function (e) { log.push('document'); });"

@@ -11,7 +11,7 @@ constexpr unsigned kLeftDown = 0x0201, kLeftUp = 0x0202, kLeftDouble = 0x0203, k
 constexpr unsigned kRightDown = 0x0204;
 constexpr unsigned kShift = 0x0004, kControl = 0x0008, kLeftButton = 0x0001;
 
-class Input : public ::testing::Test {
+class EngineInput : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(Engine().missing, 0);
@@ -21,7 +21,7 @@ class Input : public ::testing::Test {
   View view_{200, 100};
 };
 
-TEST_F(Input, ClickGoesToTheTopmostBoxAndBubbles) {
+TEST_F(EngineInput, ClickGoesToTheTopmostBoxAndBubbles) {
   Api& api = Engine();
   EXPECT_TRUE(api.wkeMouseEvent(view_.get(), kLeftDown, 65, 15, kLeftButton));
   EXPECT_TRUE(api.wkeMouseEvent(view_.get(), kLeftUp, 65, 15, 0));
@@ -32,7 +32,7 @@ TEST_F(Input, ClickGoesToTheTopmostBoxAndBubbles) {
                     L"click@right>right 52,30 b0 shift ctrl");
 }
 
-TEST_F(Input, NoListenerMeansNotHandled) {
+TEST_F(EngineInput, NoListenerMeansNotHandled) {
   Api& api = Engine();
   EXPECT_FALSE(api.wkeMouseEvent(view_.get(), kLeftDown, 10, 10, kLeftButton)) << "left box has no listener";
   EXPECT_FALSE(api.wkeMouseEvent(view_.get(), kMove, 150, 90, 0)) << "empty area: body, no listener";
@@ -42,14 +42,14 @@ TEST_F(Input, NoListenerMeansNotHandled) {
   EXPECT_EQ(Seen(), L"move@BODY");
 }
 
-TEST_F(Input, ReleaseOverAnotherElementIsNoClick) {
+TEST_F(EngineInput, ReleaseOverAnotherElementIsNoClick) {
   Api& api = Engine();
   api.wkeMouseEvent(view_.get(), kLeftDown, 55, 5, kLeftButton);
   api.wkeMouseEvent(view_.get(), kLeftUp, 10, 10, 0);
   EXPECT_EQ(Seen(), L"mousedown@right>right 55,5 b0");
 }
 
-TEST_F(Input, TransparentBoxesCatchTheMouseAndHiddenOnesDoNot) {
+TEST_F(EngineInput, TransparentBoxesCatchTheMouseAndHiddenOnesDoNot) {
   Api& api = Engine();
   EXPECT_TRUE(api.wkeMouseEvent(view_.get(), kLeftDown, 5, 55, kLeftButton));
   EXPECT_EQ(Seen(), L"mousedown@cover>cover 5,55 b0");
@@ -58,7 +58,7 @@ TEST_F(Input, TransparentBoxesCatchTheMouseAndHiddenOnesDoNot) {
   EXPECT_EQ(Seen(), L"");
 }
 
-TEST_F(Input, DoubleClickRightButtonWheelAndContextMenu) {
+TEST_F(EngineInput, DoubleClickRightButtonWheelAndContextMenu) {
   Api& api = Engine();
   api.wkeMouseEvent(view_.get(), kLeftDown, 60, 5, kLeftButton);
   api.wkeMouseEvent(view_.get(), kLeftUp, 60, 5, 0);
@@ -81,7 +81,7 @@ TEST_F(Input, DoubleClickRightButtonWheelAndContextMenu) {
   EXPECT_FALSE(api.wkeContextMenuEvent(view_.get(), 190, 90, 0));
 }
 
-TEST_F(Input, KeysGoToTheBodyAndBubbleToTheWindow) {
+TEST_F(EngineInput, KeysGoToTheBodyAndBubbleToTheWindow) {
   Api& api = Engine();
   EXPECT_TRUE(api.wkeKeyDown(view_.get(), 0x41, 0, false));
   EXPECT_EQ(Seen(), L"keydown@BODY>window k65");
@@ -92,7 +92,7 @@ TEST_F(Input, KeysGoToTheBodyAndBubbleToTheWindow) {
   EXPECT_TRUE(api.wkeKeyUp(view_.get(), 0x41, 0, false));
 }
 
-TEST_F(Input, PreventDefaultAndPageChangesDuringDispatch) {
+TEST_F(EngineInput, PreventDefaultAndPageChangesDuringDispatch) {
   Api& api = Engine();
   // A listener that removes its own element while the event is on its way.
   view_.Run(L"document.getElementById('left').addEventListener('mousedown', function () {"

@@ -24,7 +24,7 @@ double PrivateMegabytes() {
   return static_cast<double>(bytes) / (1024.0 * 1024.0);
 }
 
-TEST(Memory, TheMeterSeesAllocations) {
+TEST(EngineMemory, TheMeterSeesAllocations) {
   double before = PrivateMegabytes();
   ASSERT_GT(before, 0.0);
   void* block = VirtualAlloc(nullptr, 16 << 20, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
@@ -35,7 +35,7 @@ TEST(Memory, TheMeterSeesAllocations) {
   EXPECT_GE(after - before, 15.0);
 }
 
-TEST(Memory, MillionNativeCallsReturningNewObjectsKeepBoundedMemory) {
+TEST(EngineMemory, MillionNativeCallsReturningNewObjectsKeepBoundedMemory) {
   ASSERT_EQ(Engine().missing, 0);
   ResetSeen();
   View view;
@@ -53,7 +53,7 @@ TEST(Memory, MillionNativeCallsReturningNewObjectsKeepBoundedMemory) {
   EXPECT_LT(after - before, 4.0);
 }
 
-TEST(Memory, HostTemporariesAreReleasedAtTheNextCall) {
+TEST(EngineMemory, HostTemporariesAreReleasedAtTheNextCall) {
   ASSERT_EQ(Engine().missing, 0);
   View view;
   view.Load(L"blank.html");

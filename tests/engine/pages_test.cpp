@@ -11,7 +11,7 @@ using namespace testhost;
 
 namespace {
 
-class Pages : public ::testing::Test {
+class EnginePages : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(Engine().missing, 0);
@@ -30,7 +30,7 @@ class Pages : public ::testing::Test {
   }
 };
 
-TEST_F(Pages, ScriptsRunInDocumentOrderThenLoadEvents) {
+TEST_F(EnginePages, ScriptsRunInDocumentOrderThenLoadEvents) {
   View view;
   view.Load(L"order/index.html");
   std::vector<std::wstring> expected = {
@@ -40,7 +40,7 @@ TEST_F(Pages, ScriptsRunInDocumentOrderThenLoadEvents) {
   EXPECT_EQ(view.Run(L"document.title"), L"Script order");
 }
 
-TEST_F(Pages, EverythingIsReadThroughTheHooksWithRelativeNames) {
+TEST_F(EnginePages, EverythingIsReadThroughTheHooksWithRelativeNames) {
   View view;
   view.Load(L"order/index.html");
   EXPECT_TRUE(Opened("order/index.html"));
@@ -54,7 +54,7 @@ TEST_F(Pages, EverythingIsReadThroughTheHooksWithRelativeNames) {
   EXPECT_TRUE(Opened("order\\js\\first.js"));
 }
 
-TEST_F(Pages, PagesServedFromMemoryAndMissingPages) {
+TEST_F(EnginePages, PagesServedFromMemoryAndMissingPages) {
   ServePage("mem/page.html", "<p id=x>hello</p><script src='/mem/lib.js'></script>");
   ServePage("mem/lib.js", "record(document.getElementById('x').textContent + ' from lib');");
   View view;
@@ -67,7 +67,7 @@ TEST_F(Pages, PagesServedFromMemoryAndMissingPages) {
   EXPECT_EQ(CountLines("no/such/page.html", console.Lines()), 1u);
 }
 
-TEST_F(Pages, ConsoleLinesAndScriptErrorsWithFileAndLine) {
+TEST_F(EnginePages, ConsoleLinesAndScriptErrorsWithFileAndLine) {
   ConsoleCapture console;
   View view;
   view.Load(L"errors/index.html");
@@ -83,7 +83,7 @@ TEST_F(Pages, ConsoleLinesAndScriptErrorsWithFileAndLine) {
   EXPECT_EQ(lines.size(), 5u);
 }
 
-TEST_F(Pages, ErrorsInListenersAndTimersAreLoggedAndContained) {
+TEST_F(EnginePages, ErrorsInListenersAndTimersAreLoggedAndContained) {
   ConsoleCapture console;
   View view;
   view.Load(L"blank.html");
@@ -99,7 +99,7 @@ TEST_F(Pages, ErrorsInListenersAndTimersAreLoggedAndContained) {
   EXPECT_EQ(CountLines("[uncaught] runJS:4: TypeError", lines), 1u);
 }
 
-TEST_F(Pages, TimersFireOnTheMessageLoopInOrder) {
+TEST_F(EnginePages, TimersFireOnTheMessageLoopInOrder) {
   View view;
   view.Load(L"timers/index.html");
   ASSERT_EQ(Seen().lines.size(), 1u);
@@ -118,7 +118,7 @@ TEST_F(Pages, TimersFireOnTheMessageLoopInOrder) {
   EXPECT_EQ(l.size(), 8u);
 }
 
-TEST_F(Pages, TimersOfAReplacedPageNeverFire) {
+TEST_F(EnginePages, TimersOfAReplacedPageNeverFire) {
   View view;
   view.Load(L"blank.html");
   view.Run(L"setTimeout(function () { record('old page timer'); }, 20)");
@@ -130,7 +130,7 @@ TEST_F(Pages, TimersOfAReplacedPageNeverFire) {
   EXPECT_EQ(Seen().lines[0], L"new page timer");
 }
 
-TEST_F(Pages, LocationHrefLoadsTheNextPage) {
+TEST_F(EnginePages, LocationHrefLoadsTheNextPage) {
   View view;
   view.Load(L"nav/index.html");
   ASSERT_TRUE(PumpUntil([] { return Seen().lines.size() >= 2; }));
@@ -138,7 +138,7 @@ TEST_F(Pages, LocationHrefLoadsTheNextPage) {
   EXPECT_EQ(Seen().lines[1], L"second page at nav/second.html");
 }
 
-TEST_F(Pages, ViewDestroyedByItsOwnScriptStaysUsableUntilTheScriptEnds) {
+TEST_F(EnginePages, ViewDestroyedByItsOwnScriptStaysUsableUntilTheScriptEnds) {
   Api& api = Engine();
   wkeWebView v = api.wkeCreateWebView();
   api.wkeLoadFileW(v, L"blank.html");
@@ -154,7 +154,7 @@ TEST_F(Pages, ViewDestroyedByItsOwnScriptStaysUsableUntilTheScriptEnds) {
   PumpFor(20);
 }
 
-TEST_F(Pages, PagesOverHttpWithRelativeResources) {
+TEST_F(EnginePages, PagesOverHttpWithRelativeResources) {
   HttpServer server({{"/site/index.html",
                       "<html><head><script src='js/app.js'></script></head><body><p id=p>from the net</p>"
                       "<script>record('inline at ' + location.href.replace(/:\\d+/, ':port'))</script></body></html>"},

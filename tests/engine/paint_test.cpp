@@ -15,7 +15,7 @@ struct Pixel {
   int b, g, r, a;
 };
 
-class Paint : public ::testing::Test {
+class EnginePaint : public ::testing::Test {
  protected:
   static constexpr int kWidth = 100, kHeight = 50;
   void SetUp() override { ASSERT_EQ(Engine().missing, 0); }
@@ -37,7 +37,7 @@ void ExpectPixel(const Pixel& p, int b, int g, int r, int a, const char* where) 
   EXPECT_NEAR(p.a, a, 1) << where;
 }
 
-TEST_F(Paint, TransparentPageWithHalfTransparentRedBox) {
+TEST_F(EnginePaint, TransparentPageWithHalfTransparentRedBox) {
   View v(kWidth, kHeight);
   Engine().wkeSetTransparent(v.get(), true);
   v.Load(L"paint/boxes.html");
@@ -56,7 +56,7 @@ TEST_F(Paint, TransparentPageWithHalfTransparentRedBox) {
   ExpectPixel(At(5, 40), 0, 0, 0, 0, "a static box is not painted in this stage");
 }
 
-TEST_F(Paint, OpaqueViewIsWhiteWhereNothingPaints) {
+TEST_F(EnginePaint, OpaqueViewIsWhiteWhereNothingPaints) {
   View v(kWidth, kHeight);
   v.Load(L"paint/boxes.html");
   Draw(v);
@@ -65,7 +65,7 @@ TEST_F(Paint, OpaqueViewIsWhiteWhereNothingPaints) {
   ExpectPixel(At(15, 15), 127, 127, 255, 255, "red box over white");
 }
 
-TEST_F(Paint, BodyBackgroundAndBoxesFromTheRightAndBottom) {
+TEST_F(EnginePaint, BodyBackgroundAndBoxesFromTheRightAndBottom) {
   View v(kWidth, kHeight);
   Engine().wkeSetTransparent(v.get(), true);
   v.Load(L"paint/body.html");
@@ -82,7 +82,7 @@ TEST_F(Paint, BodyBackgroundAndBoxesFromTheRightAndBottom) {
   ExpectPixel(At(0, 0), 0, 0, 255, 255, "the root's background wins over the body's");
 }
 
-TEST_F(Paint, DirtyAfterLoadResizeChangesAndRequest) {
+TEST_F(EnginePaint, DirtyAfterLoadResizeChangesAndRequest) {
   Api& api = Engine();
   View v(kWidth, kHeight);
   v.Load(L"paint/boxes.html");
@@ -111,7 +111,7 @@ TEST_F(Paint, DirtyAfterLoadResizeChangesAndRequest) {
   EXPECT_FALSE(api.wkeIsDirty(v.get()));
 }
 
-TEST_F(Paint, PaintRespectsThePitchAndTheViewSize) {
+TEST_F(EnginePaint, PaintRespectsThePitchAndTheViewSize) {
   Api& api = Engine();
   View v(4, 2);
   api.wkeSetTransparent(v.get(), true);

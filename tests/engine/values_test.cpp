@@ -7,7 +7,7 @@ using namespace testhost;
 
 namespace {
 
-class Values : public ::testing::Test {
+class EngineValues : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(Engine().module, nullptr) << "wke.dll did not load";
@@ -25,7 +25,7 @@ class Values : public ::testing::Test {
   View view_;
 };
 
-TEST_F(Values, NumbersConvertByTruncationAndWrapBeyond32Bits) {
+TEST_F(EngineValues, NumbersConvertByTruncationAndWrapBeyond32Bits) {
   EXPECT_EQ(ProbeOf(L"42").asInt, 42);
   EXPECT_EQ(ProbeOf(L"-7.9").asInt, -7);
   EXPECT_EQ(ProbeOf(L"7.9").asInt, 7);
@@ -44,7 +44,7 @@ TEST_F(Values, NumbersConvertByTruncationAndWrapBeyond32Bits) {
   EXPECT_EQ(ProbeOf(L"1.5").asWide, L"1.5");
 }
 
-TEST_F(Values, UndefinedAndMissingArguments) {
+TEST_F(EngineValues, UndefinedAndMissingArguments) {
   const Probe& missing = ProbeOf(L"");
   EXPECT_EQ(missing.argCount, 0);
   EXPECT_TRUE(missing.undefined);
@@ -65,7 +65,7 @@ TEST_F(Values, UndefinedAndMissingArguments) {
   EXPECT_FALSE(api.jsIsUndefined(api.jsInt(0)));
 }
 
-TEST_F(Values, TypesOfEveryKind) {
+TEST_F(EngineValues, TypesOfEveryKind) {
   EXPECT_EQ(ProbeOf(L"'text'").type, JSTYPE_STRING);
   EXPECT_EQ(ProbeOf(L"true").type, JSTYPE_BOOLEAN);
   EXPECT_EQ(ProbeOf(L"({a: 1})").type, JSTYPE_OBJECT);
@@ -81,7 +81,7 @@ TEST_F(Values, TypesOfEveryKind) {
   EXPECT_EQ(Seen().keptTypes[3], JSTYPE_UNDEFINED);
 }
 
-TEST_F(Values, NonAsciiTextBothWays) {
+TEST_F(EngineValues, NonAsciiTextBothWays) {
   // "Grüße, 日本語 and 😀" (a character beyond the basic plane) in both encodings.
   const std::wstring wide = L"Gr\u00fc\u00dfe, \u65e5\u672c\u8a9e and \U0001F600";
   const std::string utf8 = "Gr\xc3\xbc\xc3\x9f" "e, \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e and \xf0\x9f\x98\x80";
@@ -102,11 +102,11 @@ TEST_F(Values, NonAsciiTextBothWays) {
   EXPECT_EQ(std::string(api.jsToString(view_.exec(), w)), utf8);
 }
 
-TEST_F(Values, TextsOfOneCallStayValidTogether) {
+TEST_F(EngineValues, TextsOfOneCallStayValidTogether) {
   EXPECT_EQ(view_.Run(L"joinAll('alpha', 1, 'beta', true, '\u00e9t\u00e9')"), L"alpha1betatrue\u00e9t\u00e9");
 }
 
-TEST_F(Values, BuiltValuesArriveInScript) {
+TEST_F(EngineValues, BuiltValuesArriveInScript) {
   EXPECT_EQ(view_.Run(L"var o = makeObject(5); o.n + ':' + o.text"), L"5:made by the host");
   // A list built with jsSetAt has numeric keys and no length.
   EXPECT_EQ(view_.Run(L"var l = makeList(3); [l[0], l[2], l.length, Array.isArray(l)].join()"),
@@ -125,7 +125,7 @@ TEST_F(Values, BuiltValuesArriveInScript) {
   EXPECT_EQ(api.jsToInt(es, api.jsFalse()), 0);
 }
 
-TEST_F(Values, LengthOfFunctionsIsTheirDeclaredParameterCount) {
+TEST_F(EngineValues, LengthOfFunctionsIsTheirDeclaredParameterCount) {
   EXPECT_EQ(view_.Run(L"lengthOf(function () {})"), L"0");
   EXPECT_EQ(view_.Run(L"lengthOf(function (a) {})"), L"1");
   EXPECT_EQ(view_.Run(L"lengthOf(function (a, b) {})"), L"2");
@@ -138,7 +138,7 @@ TEST_F(Values, LengthOfFunctionsIsTheirDeclaredParameterCount) {
   EXPECT_EQ(view_.Run(L"callNow.length"), L"3");
 }
 
-TEST_F(Values, CallbacksStayCallableLongAfterTheNativeReturned) {
+TEST_F(EngineValues, CallbacksStayCallableLongAfterTheNativeReturned) {
   view_.Run(L"var hits = []; keep(function (a, b) { hits.push(a + '+' + b); return a * b; });");
   ASSERT_EQ(Seen().kept.size(), 1u);
   jsValue callback = Seen().kept[0];
@@ -160,7 +160,7 @@ TEST_F(Values, CallbacksStayCallableLongAfterTheNativeReturned) {
   EXPECT_EQ(Seen().kept[1], Seen().kept[2]);
 }
 
-TEST_F(Values, ExceptionInCalledFunctionGivesUndefinedAndIsLogged) {
+TEST_F(EngineValues, ExceptionInCalledFunctionGivesUndefinedAndIsLogged) {
   ConsoleCapture console;
   view_.Run(L"keep(function () { throw new Error('boom from callback'); })");
   Api& api = Engine();
@@ -173,13 +173,13 @@ TEST_F(Values, ExceptionInCalledFunctionGivesUndefinedAndIsLogged) {
   EXPECT_EQ(view_.Run(L"String(callNow(function () { throw 1; }))"), L"undefined");
 }
 
-TEST_F(Values, CallsFromNativeIntoScriptReturnResults) {
+TEST_F(EngineValues, CallsFromNativeIntoScriptReturnResults) {
   EXPECT_EQ(view_.Run(L"callNow(function (a, b) { return a + b; }, 'x', 'y')"), L"xy");
   EXPECT_EQ(view_.Run(L"callNow(function (a, b) { return callNow(function (c, d) { return c * d; }, a, b); }, 4, 5)"),
             L"20");
 }
 
-TEST_F(Values, ValuesOfAPageAreReleasedWithIt) {
+TEST_F(EngineValues, ValuesOfAPageAreReleasedWithIt) {
   view_.Run(L"var count = 0; keep(function () { return ++count; })");
   Api& api = Engine();
   jsValue callback = Seen().kept.back();
@@ -191,7 +191,7 @@ TEST_F(Values, ValuesOfAPageAreReleasedWithIt) {
   EXPECT_EQ(view_.Run(L"typeof count"), L"undefined");
 }
 
-TEST_F(Values, TwoViewsHaveSeparateGlobalsAndShareNatives) {
+TEST_F(EngineValues, TwoViewsHaveSeparateGlobalsAndShareNatives) {
   View other;
   other.Load(L"blank.html");
   view_.Run(L"var mine = 'first'");
@@ -215,7 +215,22 @@ TEST_F(Values, TwoViewsHaveSeparateGlobalsAndShareNatives) {
   EXPECT_EQ(later.Run(L"lateNative(1000)"), L"1001");
 }
 
-TEST_F(Values, RunScriptResultAndGlobalExec) {
+TEST_F(EngineValues, StringsCrossBetweenViewsObjectsDoNot) {
+  // A page's native runs script in another view and returns that result to its own page.
+  static View* other;
+  View second;
+  second.Load(L"blank.html");
+  second.Run(L"var greeting = 'hello from the other view'");
+  other = &second;
+  Engine().jsBindFunction("runInOther", [](jsExecState es) -> jsValue {
+    return Engine().wkeRunJSW(other->get(), Engine().jsToStringW(es, Engine().jsArg(es, 0)));
+  }, 1);
+  EXPECT_EQ(view_.Run(L"runInOther('greeting')"), L"hello from the other view");
+  EXPECT_EQ(view_.Run(L"runInOther('6 * 7') + 1"), L"43");
+  EXPECT_EQ(view_.Run(L"typeof runInOther('({a: 1})')"), L"undefined");
+}
+
+TEST_F(EngineValues, RunScriptResultAndGlobalExec) {
   Api& api = Engine();
   jsValue v = view_.RunValue(L"6 * 7");
   EXPECT_EQ(api.jsToInt(view_.exec(), v), 42);

@@ -21,6 +21,7 @@ class Windows(unittest.TestCase):
 
     def test_second_window_flags_callbacks_and_the_last_close_ending_the_program(self):
         entry = page("""
+            var entryName = 'the entry page';
             SetCurrentWindowFlag('entry');
             RegisterGlobalJSCallback('done', function (text) {
               console.log('global ' + text);
@@ -36,7 +37,7 @@ class Windows(unittest.TestCase):
             console.log('rect by flag ' + GetWindowRect('second').right);
             console.log('style negative ' + (GetWindowLong('', -16) < 0));
             console.log('exstyle ' + GetWindowLong('', -20));
-            console.log('run in entry ' + wkeRunJS('entry', '1 + 2'));
+            console.log('run in entry ' + wkeRunJS('entry', 'entryName + ", " + (1 + 2)'));
             var asked = 0;
             console.log('registered ' + RegisterJSCallback_WM_CLOSE(function (w, l) {
               asked++;
@@ -54,7 +55,7 @@ class Windows(unittest.TestCase):
         self.assertEqual(app.run(), 1)
         log = app.log()
         for line in ("unknown flag false", "rect 10,20,210,120", "rect by flag 210", "style negative true",
-                     "exstyle 524288", "run in entry 3", "registered true", "close asked 1", "still open",
+                     "exstyle 524288", "run in entry the entry page, 3", "registered true", "close asked 1", "still open",
                      "close asked 2", "global from second"):
             self.assertIn(line, log)
         self.assertLess(log.index("close asked 1"), log.index("still open"))

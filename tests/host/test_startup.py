@@ -41,6 +41,15 @@ class StartUp(unittest.TestCase):
                   engine=False, name="app2.exe")
         self.assertEqual(app.run(), 0)
 
+    def test_library_without_the_engine_entry_points_exits_0(self):
+        # A sound DLL that loads from memory but exports none of the engine's functions.
+        with open(harness.options.foreign_library, "rb") as library:
+            foreign = library.read()
+        app = App(self.folder, {"exe.zip.index.html": page("console.log('ran'); " + CLOSE_OWN_WINDOW),
+                                "wke.dll": foreign}, engine=False)
+        self.assertEqual(app.run(), 0)
+        self.assertEqual(app.log(), [])
+
     def test_entry_page_closing_its_own_window_ends_the_program_with_1(self):
         app = App(self.folder, {"exe.zip.index.html": page("console.log('entry ran'); " + CLOSE_OWN_WINDOW)})
         started = time.monotonic()
@@ -138,4 +147,4 @@ class Program(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    harness.main(["--resinfo", "--shipped"])
+    harness.main(["--resinfo", "--shipped", "--foreign-library"])

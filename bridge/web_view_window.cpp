@@ -9,6 +9,7 @@
 
 #include "callback_list.h"
 #include "callback_natives.h"
+#include "file_list.h"
 #include "name_key.h"
 #include "window_tables.h"
 
@@ -221,6 +222,9 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
       else callbacks::Release(list);
       return 1;  // taken: the sender must not release the list again
     }
+    case kFileListMessage:
+      return files::ReceiveFileList(record->view ? record->view->globalExec() : nullptr,
+                                    reinterpret_cast<CallbackList*>(wParam));
     case WM_TIMER:
       if (wParam == kRepaintTimerId) PaintStep(record);
       return 0;

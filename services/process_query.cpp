@@ -1,0 +1,50 @@
+// Names, image path and exit code of a process the page holds a handle to.
+#include <windows.h>
+#include <psapi.h>
+
+#include "process_natives.h"
+#include "scratch_buffer.h"
+#include "script_values.h"
+
+namespace natives {
+
+namespace {
+
+constexpr uint32_t kNameBufferBytes = 1u << 20;
+constexpr DWORD kNameBufferCharacters = 524288;
+
+HANDLE HandleArg(jsExecState es, int index) {
+  return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(script::Handle(es, index)));
+}
+
+HMODULE ModuleArg(jsExecState es, int index) {
+  return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(script::Handle(es, index)));
+}
+
+}  // namespace
+
+jsValue Js_GetModuleBaseName(jsExecState es) {
+  ScratchBuffer name(kNameBufferBytes);
+  GetModuleBaseNameW(HandleArg(es, 0), ModuleArg(es, 1), name.wide(), kNameBufferCharacters);
+  return script::FromWide(es, name.wide());
+}
+
+jsValue Js_GetModuleFileNameEx(jsExecState es) {
+  ScratchBuffer name(kNameBufferBytes);
+  GetModuleFileNameExW(HandleArg(es, 0), ModuleArg(es, 1), name.wide(), kNameBufferCharacters);
+  return script::FromWide(es, name.wide());
+}
+
+jsValue Js_GetProcessImageFileName(jsExecState es) {
+  ScratchBuffer name(kNameBufferBytes);
+  GetProcessImageFileNameW(HandleArg(es, 0), name.wide(), kNameBufferCharacters);
+  return script::FromWide(es, name.wide());
+}
+
+jsValue Js_GetExitCodeProcess(jsExecState es) {
+  DWORD code = 0;
+  GetExitCodeProcess(HandleArg(es, 0), &code);
+  return script::Number(static_cast<double>(code));
+}
+
+}  // namespace natives

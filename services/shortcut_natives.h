@@ -1,0 +1,9 @@
+#pragma once
+// The script function that writes shell shortcuts (.lnk files).
+#include "engine_api.h"
+
+namespace natives {
+
+jsValue Js_CreateShortcut(jsExecState es);
+
+}  // namespace natives

@@ -3,6 +3,7 @@
 // then:
 //   dialog_driver app.exe cancel              presses Cancel
 //   dialog_driver app.exe file C:\x\y.txt     types the path into the file name box, presses OK
+//                                            (and prints the labels of the file-type list)
 //   dialog_driver app.exe folder C:\x         selects the folder in the folder browser, presses OK
 //   dialog_driver app.exe font Tahoma         picks the face in the font list, presses OK
 // and waits until the dialog is gone, answering Yes to a confirmation the dialog raises on the
@@ -20,6 +21,7 @@ namespace {
 constexpr DWORD kWaitLimitMs = 20000;
 constexpr int kFileNameCombo = 0x47C;  // cmb13
 constexpr int kFileNameEdit = 0x480;   // edt1
+constexpr int kFileTypeCombo = 0x470;  // cmb1
 constexpr int kFontFaceCombo = 0x470;  // cmb1
 constexpr int kFontSizeCombo = 0x472;  // cmb3
 
@@ -82,7 +84,7 @@ std::wstring TextOf(HWND window) {
 }
 
 // A copy of text inside the dialog's process, for messages whose string the system does not
-// carry across processes.
+// carry across processes (the folder browser's own messages).
 class RemoteText {
  public:
   RemoteText(HWND window, const std::wstring& text) {
@@ -105,7 +107,22 @@ class RemoteText {
   void* address_ = nullptr;
 };
 
+// The labels of the file-type list, joined by "|".
+std::wstring FileTypes(HWND dialog) {
+  const HWND types = GetDlgItem(dialog, kFileTypeCombo);
+  std::wstring joined;
+  const LRESULT count = types ? SendMessageW(types, CB_GETCOUNT, 0, 0) : 0;
+  for (LRESULT i = 0; i < count; ++i) {
+    wchar_t label[512] = {};
+    if (SendMessageW(types, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) >= 512) continue;
+    SendMessageW(types, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(label));
+    joined += (i ? L"|" : L"") + std::wstring(label);
+  }
+  return joined;
+}
+
 bool TypeFileName(HWND dialog, const std::wstring& path) {
+  std::printf("types %s\n", Utf8(FileTypes(dialog)).c_str());
   HWND box = GetDlgItem(dialog, kFileNameCombo);
   if (!box) box = GetDlgItem(dialog, kFileNameEdit);
   if (!box) return false;
@@ -121,12 +138,12 @@ bool SelectFolder(HWND dialog, const std::wstring& path) {
   return true;
 }
 
+// Combo-box string messages are carried across processes by the system, so they take texts
+// of this process.
 bool SelectFont(HWND dialog, const std::wstring& face) {
   const HWND faces = GetDlgItem(dialog, kFontFaceCombo);
   if (!faces) return false;
-  const RemoteText remote(dialog, face);
-  if (!remote.value()) return false;
-  const LRESULT index = SendMessageW(faces, CB_SELECTSTRING, static_cast<WPARAM>(-1), remote.value());
+  const LRESULT index = SendMessageW(faces, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(face.c_str()));
   if (index == CB_ERR) return false;
   SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFontFaceCombo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(faces));
   // A face without a chosen size is refused; take the first size offered.
@@ -135,7 +152,11 @@ bool SelectFont(HWND dialog, const std::wstring& face) {
     SendMessageW(sizes, CB_SETCURSEL, 0, 0);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFontSizeCombo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(sizes));
   }
-  std::printf("selected %s\n", Utf8(TextOf(faces)).c_str());
+  const LRESULT current = SendMessageW(faces, CB_GETCURSEL, 0, 0);
+  wchar_t item[LF_FACESIZE * 2] = {};
+  if (SendMessageW(faces, CB_GETLBTEXTLEN, static_cast<WPARAM>(current), 0) < LF_FACESIZE * 2)
+    SendMessageW(faces, CB_GETLBTEXT, static_cast<WPARAM>(current), reinterpret_cast<LPARAM>(item));
+  std::printf("selected %s\n", Utf8(item).c_str());
   return true;
 }
 

@@ -122,6 +122,22 @@ class Processes(unittest.TestCase):
             with open(marker, encoding="utf-8") as written:
                 self.assertIn(marker.replace("/", "\\").split("\\")[-1], written.read())
 
+    def test_environment_variables_set_by_the_page_reach_the_child(self):
+        marker = os.path.join(self.folder, "environment.txt")
+        app = self.run_page("""
+            log('set ' + SetEnvironmentVariable('WEBSHELL_CHILD_NOTE', 'caf\\u00e9 1'));
+            var p = CreateProcess(child, '"' + child + '" 0 0 "' + folder + '\\\\environment.txt" WEBSHELL_CHILD_NOTE',
+                                  folder);
+            WaitForSingleObject(p.hProcess, 10000, function (result) {
+              log('ended ' + result);
+              PostMessage('', 0x10, 0, 0);
+            });
+        """)
+        self.assertEqual(app.values("set"), ["1"])
+        self.assertEqual(app.values("ended"), ["0"])
+        with open(marker, encoding="utf-8") as written:
+            self.assertEqual(written.read().splitlines()[1], "caf\u00e9 1")
+
     def test_sleep_blocks_for_its_time_only(self):
         app = self.run_page("""
             var t = Date.now();

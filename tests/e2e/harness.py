@@ -80,7 +80,8 @@ def main(extra_arguments=()):
     program = unittest.main(argv=[sys.argv[0], *rest], exit=False, verbosity=2)
     result = program.result
     failed = len(result.failures) + len(result.errors)
-    print(f"{result.testsRun - failed} passed, {failed} failed")
+    skipped = len(result.skipped)
+    print(f"{result.testsRun - failed - skipped} passed, {failed} failed, {skipped} skipped")
     sys.exit(0 if result.wasSuccessful() else 1)
 
 

@@ -10,6 +10,7 @@
 // way (a save dialog asking to replace a file). Prints what it did; exits 0 when the dialog
 // closed, 1 when no dialog came or it would not close, 2 on wrong arguments.
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -131,11 +132,21 @@ bool TypeFileName(HWND dialog, const std::wstring& path) {
   return true;
 }
 
+// The browser may be shown before it has filled its tree, and filling it selects the root
+// again, so the selection is repeated until it stays away from the root.
 bool SelectFolder(HWND dialog, const std::wstring& path) {
   const RemoteText remote(dialog, path);
   if (!remote.value()) return false;
-  SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, remote.value());
-  return true;
+  const HWND tree = FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr);
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, remote.value());
+    Sleep(100);
+    if (!tree) return true;
+    const LRESULT selected = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    const LRESULT root = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    if (selected && selected != root) return true;
+  }
+  return false;
 }
 
 // Combo-box string messages are carried across processes by the system, so they take texts
@@ -189,6 +200,14 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   std::printf("found %s\n", Utf8(TextOf(dialog)).c_str());
+  // A dialog can be visible before it has finished setting itself up; answer it once its
+  // program waits for input.
+  DWORD id = 0;
+  GetWindowThreadProcessId(dialog, &id);
+  if (const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id)) {
+    WaitForInputIdle(process, 5000);
+    CloseHandle(process);
+  }
   bool answered = true;
   if (action == L"file") answered = TypeFileName(dialog, text);
   else if (action == L"folder") answered = SelectFolder(dialog, text);

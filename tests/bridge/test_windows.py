@@ -1,6 +1,7 @@
 """Web-view windows driven by their pages under Wine: creating windows, flags, loading and
 running script in other windows, close callbacks, global callbacks, window functions and the
 hit-test mask, and the single instance."""
+import json
 import os
 import sys
 import tempfile
@@ -196,6 +197,51 @@ class WindowMessages(unittest.TestCase):
         self.assertIn("follower at 190,205", log)
 
 
+class Callbacks(unittest.TestCase):
+    def test_a_callback_gets_as_many_values_as_it_declares(self):
+        folder = tempfile.mkdtemp(prefix="webshell-arity-")
+        with open(os.path.join(folder, "ten.bin"), "wb") as data:
+            data.write(b"0123456789")
+        script = """
+            var path = %s;
+            var pending = 2;
+            function finished() { if (--pending == 0) PostMessage('', 0x10, 0, 0); }
+            GetFileCRC32(path, function (a) {
+              console.log('one declared: ' + arguments.length + ' ' + a);
+              finished();
+            });
+            GetFileCRC32(path, function (a, b, c, d) {
+              console.log('four declared: ' + arguments.length + ' ' + a + ' ' + b + ' ' + (c > 0) + ' ' + d);
+              finished();
+            });
+        """ % json.dumps(harness.windows_path(os.path.join(folder, "ten.bin")))
+        app = App(folder, {"exe.zip.index.html": page(script)})
+        self.assertEqual(app.run(), 1)
+        self.assertIn("one declared: 1 10", app.log())
+        self.assertIn("four declared: 4 10 10 true undefined", app.log())
+
+
+class MessageBox(unittest.TestCase):
+    def test_message_box_answered_from_outside(self):
+        folder = tempfile.mkdtemp(prefix="webshell-box-")
+        script = """
+            setTimeout(function () {
+              console.log('box answered ' + MessageBoxTimeout('Proceed?', 'webshell test', 1, 0, 60000));
+              PostMessage('', 0x10, 0, 0);
+            }, 100);
+        """
+        app = App(folder, {"exe.zip.index.html": page(script)}, name="box-app.exe")
+        process = app.start()
+        try:
+            answered = harness.run(harness.options.dialog_driver, "box-app.exe", "cancel", timeout=60)
+            self.assertEqual(answered.returncode, 0, answered.stdout + answered.stderr)
+            self.assertEqual(process.wait(30), 1)
+        finally:
+            if process.poll() is None:
+                process.kill()
+        self.assertIn("box answered 2", app.log())  # IDCANCEL
+
+
 class SingleInstance(unittest.TestCase):
     def test_second_start_activates_the_first_and_quits(self):
         folder = tempfile.mkdtemp(prefix="webshell-single-")
@@ -232,4 +278,4 @@ class SingleInstance(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    harness.main()
+    harness.main(["--dialog-driver"])

@@ -30,8 +30,7 @@ def page_names(pages):
 
 def load_tool():
     loader = importlib.machinery.SourceFileLoader("webshell_pack", options.tool)
-    spec = importlib.util.spec_from_loader("webshell_pack", loader)
-    module = importlib.util.module_from_spec(spec)
+    module = importlib.util.module_from_spec(importlib.util.spec_from_loader("webshell_pack", loader))
     loader.exec_module(module)
     return module
 

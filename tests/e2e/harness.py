@@ -18,6 +18,11 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def page(script):
+    """A minimal page that runs script."""
+    return "<html><body><script>" + script + "</script></body></html>"
+
+
 def run(exe, *args, timeout=60, env=None):
     """Runs a Windows program with wine's own argument quoting; returns CompletedProcess."""
     merged = dict(os.environ)

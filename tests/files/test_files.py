@@ -11,11 +11,7 @@ import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
-from harness import App, windows_path  # noqa: E402
-
-
-def page(script):
-    return "<html><body><script>" + script + "</script></body></html>"
+from harness import App, page, windows_path  # noqa: E402
 
 
 def write(path, data):

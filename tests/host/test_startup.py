@@ -9,13 +9,9 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
-from harness import App  # noqa: E402
+from harness import App, page  # noqa: E402
 
 CLOSE_OWN_WINDOW = "PostMessage('', 0x10, 0, 0);"
-
-
-def page(script):
-    return "<html><body><script>" + script + "</script></body></html>"
 
 
 class StartUp(unittest.TestCase):

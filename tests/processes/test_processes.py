@@ -10,11 +10,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
-from harness import App, windows_path  # noqa: E402
-
-
-def page(script):
-    return "<html><body><script>" + script + "</script></body></html>"
+from harness import App, page, windows_path  # noqa: E402
 
 
 class Processes(unittest.TestCase):

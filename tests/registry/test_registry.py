@@ -8,15 +8,11 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
-from harness import App  # noqa: E402
+from harness import App, page  # noqa: E402
 
 CLOSE = "PostMessage('', 0x10, 0, 0);"
 HKCU = "0x80000001"
 HKLM = "0x80000002"
-
-
-def page(script):
-    return "<html><body><script>" + script + "</script></body></html>"
 
 
 def regtool(*arguments):

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "css_shorthands.h"
 #include "text.h"
 
 namespace css {
@@ -32,6 +33,66 @@ size_t SkipBlock(std::string_view s, size_t open) {
     if (s[i] == '}' && --depth == 0) return i + 1;
   }
   return s.size();
+}
+
+const char kDefaultSheet[] = R"(
+html, body, div, p, h1, h2, h3, h4, h5, h6, ul, ol, li, dl, dt, dd, form, fieldset, header, footer,
+section, article, nav, aside, main, figure, figcaption, blockquote, pre, hr, center, address, details,
+summary, legend, table, thead, tbody, tfoot, tr, caption, menu, dir { display: block }
+head, script, style, title, meta, link, template, noscript, base, option, datalist, [hidden],
+input[type=hidden] { display: none }
+body { margin: 8px }
+p, ul, ol, dl, blockquote, figure, pre { margin-top: 1em; margin-bottom: 1em }
+ul, ol { padding-left: 40px }
+h1 { font-size: 2em; margin-top: 0.67em; margin-bottom: 0.67em; font-weight: bold }
+h2 { font-size: 1.5em; margin-top: 0.83em; margin-bottom: 0.83em; font-weight: bold }
+h3 { font-size: 1.17em; margin-top: 1em; margin-bottom: 1em; font-weight: bold }
+h4 { margin-top: 1.33em; margin-bottom: 1.33em; font-weight: bold }
+h5 { font-size: 0.83em; margin-top: 1.67em; margin-bottom: 1.67em; font-weight: bold }
+h6 { font-size: 0.67em; margin-top: 2.33em; margin-bottom: 2.33em; font-weight: bold }
+b, strong, th { font-weight: bold }
+i, em, cite, var, dfn { font-style: italic }
+pre, code, tt, kbd, samp { font-family: monospace }
+pre { white-space: pre }
+center { text-align: center }
+a { color: #0000ee; text-decoration: underline; cursor: pointer }
+hr { border: 1px inset #c0c0c0; margin-top: 0.5em; margin-bottom: 0.5em }
+button, input, select, textarea { display: inline-block; font-size: 13px; font-family: sans-serif; color: #000 }
+button { padding: 1px 6px; border: 2px outset #c0c0c0; background-color: #efefef; text-align: center }
+input, textarea { padding: 1px 2px; border: 2px inset #c0c0c0; background-color: #fff; width: 150px; cursor: text; white-space: pre }
+select { padding: 1px; border: 1px solid #767676; background-color: #fff; white-space: pre }
+input[type=checkbox], input[type=radio] { width: 13px; height: 13px; margin: 3px; padding: 0; border: 1px solid #767676; cursor: default }
+input[type=radio] { border-radius: 50% }
+input[type=button], input[type=submit], input[type=reset] { width: auto; padding: 1px 6px; border: 2px outset #c0c0c0; background-color: #efefef; cursor: default }
+)";
+
+const StyleSheet& DefaultSheet() {
+  static const StyleSheet sheet = [] {
+    StyleSheet s;
+    ParseStyleSheet(kDefaultSheet, s);
+    std::stable_sort(s.rules.begin(), s.rules.end(), [](const Rule& a, const Rule& b) {
+      return a.selector.specificity < b.selector.specificity;
+    });
+    return s;
+  }();
+  return sheet;
+}
+
+void Put(ComputedStyle& out, const std::string& property, const std::string& value) {
+  out[property] = value;
+  for (auto& [longhand, v] : ExpandShorthand(property, value)) out[longhand] = std::move(v);
+}
+
+void NoteStates(StyleSheet& sheet) {
+  for (const Rule& r : sheet.rules) {
+    for (const selectors::Compound& c : r.selector.parts) {
+      for (const std::string& p : c.pseudos) {
+        if (p == "hover") sheet.usesHover = true;
+        if (p == "active") sheet.usesActive = true;
+        if (p == "focus") sheet.usesFocus = true;
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -136,6 +197,9 @@ StyleSheet CollectStyleSheets(const dom::Document* doc) {
   std::stable_sort(sheet.rules.begin(), sheet.rules.end(), [](const Rule& a, const Rule& b) {
     return a.selector.specificity < b.selector.specificity;
   });
+  NoteStates(sheet);
+  const StyleSheet& defaults = DefaultSheet();
+  sheet.rules.insert(sheet.rules.begin(), defaults.rules.begin(), defaults.rules.end());
   return sheet;
 }
 
@@ -143,10 +207,10 @@ ComputedStyle Compute(const dom::Node* element, const StyleSheet& sheet) {
   ComputedStyle out;
   for (const Rule& rule : sheet.rules) {
     if (!selectors::Matches(element, rule.selector)) continue;
-    for (const Declaration& d : rule.declarations) out[d.property] = d.value;
+    for (const Declaration& d : rule.declarations) Put(out, d.property, d.value);
   }
   if (const std::string* inlineStyle = dom::GetAttribute(element, "style")) {
-    for (const Declaration& d : ParseDeclarations(*inlineStyle)) out[d.property] = d.value;
+    for (const Declaration& d : ParseDeclarations(*inlineStyle)) Put(out, d.property, d.value);
   }
   return out;
 }

@@ -23,7 +23,11 @@ struct Rule {
 };
 
 struct StyleSheet {
-  std::vector<Rule> rules;
+  std::vector<Rule> rules;  // the engine's own defaults first, then the page's by specificity
+  // Whether any selector depends on the pointer or focus: only then do those states restyle.
+  bool usesHover = false;
+  bool usesActive = false;
+  bool usesFocus = false;
 };
 
 Declarations ParseDeclarations(std::string_view text);
@@ -34,11 +38,13 @@ const std::string* FindDeclaration(const Declarations& d, std::string_view prope
 // Appends the rules of text to sheet (at-rules are skipped).
 void ParseStyleSheet(std::string_view text, StyleSheet& sheet);
 
-// The document's sheets: every <style> element and every loaded <link rel=stylesheet>.
+// The engine's defaults (display of block elements, headings, controls) and then the
+// document's sheets: every <style> element and every loaded <link rel=stylesheet>.
 StyleSheet CollectStyleSheets(const dom::Document* doc);
 
 using ComputedStyle = std::map<std::string, std::string, std::less<>>;
 // Cascaded values of element (rules by specificity and order, then the style attribute).
+// Shorthands also set their longhands.
 ComputedStyle Compute(const dom::Node* element, const StyleSheet& sheet);
 
 // "backgroundColor" -> "background-color", "cssFloat" -> "float".

@@ -145,6 +145,15 @@ void RemoveAllChildren(Node* parent) {
 
 void Touch(Node* n) { Changed(n->document); }
 
+bool SetState(Node*& slot, Node* n) {
+  if (slot == n) return false;
+  if (n) AddRef(n);
+  Node* old = slot;
+  slot = n;
+  if (old) Release(old);
+  return true;
+}
+
 const std::string* GetAttribute(const Node* n, std::string_view name) {
   for (const Attribute& a : n->attributes) {
     if (a.name == name) return &a.value;

@@ -49,6 +49,10 @@ struct Document {
   std::function<void(Node*)> onParentChanged;
   // Called after a node was inserted into the tree below the document.
   std::function<void(Node*)> onInserted;
+  // Interaction state that selectors see (:hover, :active, :focus); each holds a reference.
+  Node* hover = nullptr;
+  Node* active = nullptr;
+  Node* focus = nullptr;
 };
 
 Document* NewDocument();
@@ -67,6 +71,8 @@ void AppendChild(Node* parent, Node* child);
 void RemoveChild(Node* parent, Node* child);
 void RemoveAllChildren(Node* parent);
 void Touch(Node* n);  // something about n changed that painting must see
+// Points one of the document's state slots at n (or nothing); true when it changed.
+bool SetState(Node*& slot, Node* n);
 
 const std::string* GetAttribute(const Node* n, std::string_view name);
 void SetAttribute(Node* n, std::string_view name, std::string_view value);

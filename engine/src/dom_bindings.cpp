@@ -6,6 +6,7 @@
 #include "html_parser.h"
 #include "selectors.h"
 #include "text.h"
+#include "view.h"
 
 namespace bindings {
 namespace {
@@ -294,6 +295,41 @@ duk_ret_t BooleanAttributeSetter(duk_context* ctx, const char* name) {
   else dom::RemoveAttribute(n, name);
   return 0;
 }
+// Geometry from the view's current layout (laid out now if anything changed).
+layout::Rect BoundsOfThis(duk_context* ctx) {
+  dom::Node* n = ThisElement(ctx);
+  page::Page& p = PageOf(ctx);
+  if (!p.view) return {};
+  return static_cast<view::View*>(p.view)->Bounds(n);
+}
+duk_ret_t GetOffsetLeft(duk_context* ctx) {
+  duk_push_number(ctx, BoundsOfThis(ctx).x);
+  return 1;
+}
+duk_ret_t GetOffsetTop(duk_context* ctx) {
+  duk_push_number(ctx, BoundsOfThis(ctx).y);
+  return 1;
+}
+duk_ret_t GetOffsetWidth(duk_context* ctx) {
+  duk_push_number(ctx, BoundsOfThis(ctx).w);
+  return 1;
+}
+duk_ret_t GetOffsetHeight(duk_context* ctx) {
+  duk_push_number(ctx, BoundsOfThis(ctx).h);
+  return 1;
+}
+duk_ret_t GetBoundingClientRect(duk_context* ctx) {
+  layout::Rect r = BoundsOfThis(ctx);
+  duk_push_object(ctx);
+  const std::pair<const char*, double> fields[] = {{"left", r.x}, {"top", r.y}, {"right", r.x + r.w}, {"bottom", r.y + r.h},
+                                                   {"width", r.w}, {"height", r.h}, {"x", r.x}, {"y", r.y}};
+  for (const auto& [name, v] : fields) {
+    duk_push_number(ctx, v);
+    duk_put_prop_string(ctx, -2, name);
+  }
+  return 1;
+}
+
 duk_ret_t GetChecked(duk_context* ctx) { return BooleanAttributeGetter(ctx, "checked"); }
 duk_ret_t SetChecked(duk_context* ctx) { return BooleanAttributeSetter(ctx, "checked"); }
 duk_ret_t GetDisabled(duk_context* ctx) { return BooleanAttributeGetter(ctx, "disabled"); }
@@ -703,12 +739,16 @@ void Install(page::Page& p) {
           {"previousElementSibling", GetPreviousElementSibling, nullptr}, {"style", GetStyle, SetStyle},
           {"value", GetValue, SetValue}, {"checked", GetChecked, SetChecked}, {"disabled", GetDisabled, SetDisabled},
           {"hidden", GetHidden, SetHidden}, {"src", GetSrc, SetSrc}, {"href", GetHref, SetHref},
-          {"type", GetType, SetType}, {"name", GetName, SetName}},
+          {"type", GetType, SetType}, {"name", GetName, SetName}, {"offsetLeft", GetOffsetLeft, nullptr},
+          {"offsetTop", GetOffsetTop, nullptr}, {"offsetWidth", GetOffsetWidth, nullptr},
+          {"offsetHeight", GetOffsetHeight, nullptr}, {"clientWidth", GetOffsetWidth, nullptr},
+          {"clientHeight", GetOffsetHeight, nullptr}},
          {{"getAttribute", GetAttributeMethod, 1}, {"setAttribute", SetAttributeMethod, 2},
           {"removeAttribute", RemoveAttributeMethod, 1}, {"hasAttribute", HasAttributeMethod, 1},
           {"querySelector", QuerySelector, 1}, {"querySelectorAll", QuerySelectorAll, 1},
           {"getElementsByTagName", GetElementsByTagName, 1},
-          {"getElementsByClassName", GetElementsByClassName, 1}, {"remove", RemoveSelf, 0}});
+          {"getElementsByClassName", GetElementsByClassName, 1}, {"remove", RemoveSelf, 0},
+          {"getBoundingClientRect", GetBoundingClientRect, 0}});
   duk_pop(ctx);
 
   p.textProto = NewProto(ctx, p.nodeProto, "textProto");

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "fetch.h"
+#include "fonts.h"
+#include "images.h"
 #include "page.h"
 #include "text.h"
 #include "timers.h"
@@ -95,6 +97,8 @@ void Shutdown() {
   }
   Sweep(true);
   fetch::Shutdown();
+  fonts::Release();
+  images::Release();
   state.tasks.clear();
   DestroyWindow(state.window);
   state.window = nullptr;

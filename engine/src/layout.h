@@ -1,13 +1,26 @@
 #pragma once
-// Turns the document into boxes to paint and to hit-test. This first stage places only
-// absolutely positioned elements (left/top/right/bottom/width/height) and the canvas colour
-// from the root or body background; the block and inline layout of the later stage produces
-// the same Box list, so painting and hit-testing stay as they are.
+// Turns the document into boxes to paint and to hit-test: the cascade gives every element its
+// computed style, block, inline and flex formatting place the boxes, and the result is a flat
+// list of items in painting order (backgrounds and borders, text runs, images), each with
+// its clip and opacity. Hit-testing walks the same list from the top.
+//
+// Painting order: in-flow content in document order; positioned elements after the in-flow
+// content of their nearest positioned ancestor (or the page), sorted by z-index (auto = 0),
+// each painting its own positioned descendants after its content. Opacity multiplies into
+// every item of an element (no group compositing). Clipping by overflow is to the padding
+// box, with its inner rounded corners.
+#include <functional>
+#include <map>
+#include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "css_values.h"
 #include "dom.h"
+#include "fonts.h"
+#include "images.h"
+#include "style.h"
 
 namespace layout {
 
@@ -16,21 +29,60 @@ struct Rect {
   bool Contains(double px, double py) const { return px >= x && py >= y && px < x + w && py < y + h; }
 };
 
-struct Box {
-  dom::Node* node = nullptr;
+struct Clip {
+  bool active = false;
   Rect rect;
+  double radius[4] = {0, 0, 0, 0};  // top-left, top-right, bottom-right, bottom-left
+};
+
+struct TextRun {
+  std::wstring text;
+  fonts::Key font;
+  double letterSpacing = 0;
+  double ascent = 0;  // baseline below the top of the item's rect
+  bool underline = false, lineThrough = false;
+};
+
+struct Box {
+  enum class Kind : unsigned char { Block, Text, Image };
+  Kind kind = Kind::Block;
+  dom::Node* node = nullptr;  // the element (for text: the element holding it)
+  Rect rect;                  // border box, text run box or image content box
   std::optional<css::Color> background;
   float opacity = 1.f;  // including the opacity of ancestors
+  double border[4] = {0, 0, 0, 0};  // top, right, bottom, left
+  css::Color borderColor[4];
+  double radius[4] = {0, 0, 0, 0};  // top-left, top-right, bottom-right, bottom-left
+  // Background image (Block) or the image itself (Image): one tile, repeated over the box.
+  std::shared_ptr<const images::Image> image;
+  Rect tile;
+  bool repeatX = false, repeatY = false;
+  std::shared_ptr<const TextRun> text;
+  css::Color color;  // text colour
+  Clip clip;
+  bool paints = true;  // false: only hit-tested (visibility: hidden never gets here)
+  style::Cursor cursor = style::Cursor::Auto;
 };
 
 struct Result {
   std::optional<css::Color> canvas;  // the root's background, else the body's
   std::vector<Box> boxes;             // in painting order
+  bool usesHover = false, usesActive = false, usesFocus = false;
 };
 
-Result Build(const dom::Document* doc, int viewWidth, int viewHeight);
+// Where images come from: read(ref) gives the bytes of an image referenced by the page
+// (resolved against the page's own name), decoded images are kept for the page's life.
+struct Resources {
+  std::function<std::optional<std::string>(const std::string& ref)> read;
+  std::map<std::string, std::shared_ptr<const images::Image>> cache;
+  std::shared_ptr<const images::Image> Get(const std::string& ref);
+};
 
-// The topmost box's element under the point, or nullptr.
+Result Build(const dom::Document* doc, int viewWidth, int viewHeight, Resources* resources = nullptr);
+
+// The topmost box under the point, or nullptr.
+const Box* HitBox(const Result& layout, double x, double y);
+// Its element, or nullptr.
 dom::Node* HitTest(const Result& layout, double x, double y);
 
 }  // namespace layout

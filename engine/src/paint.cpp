@@ -4,35 +4,236 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <vector>
+
+#include "fonts.h"
 
 namespace paint {
+namespace {
 
-void FillRect(const Surface& t, const layout::Rect& rect, const css::Color& color, float opacity) {
-  int x0 = std::max(0, static_cast<int>(std::lround(rect.x)));
-  int y0 = std::max(0, static_cast<int>(std::lround(rect.y)));
-  int x1 = std::min(t.width, static_cast<int>(std::lround(rect.x + rect.w)));
-  int y1 = std::min(t.height, static_cast<int>(std::lround(rect.y + rect.h)));
-  unsigned a = static_cast<unsigned>(std::lround(std::clamp(color.a * opacity, 0.f, 1.f) * 255.f));
-  if (x0 >= x1 || y0 >= y1 || a == 0) return;
-  auto premul = [a](float c) { return (static_cast<unsigned>(std::lround(std::clamp(c, 0.f, 255.f))) * a + 127) / 255; };
-  unsigned sb = premul(color.b), sg = premul(color.g), sr = premul(color.r);
-  unsigned inv = 255 - a;
-  for (int y = y0; y < y1; ++y) {
-    uint8_t* p = t.pixels + static_cast<size_t>(y) * static_cast<size_t>(t.pitch) + static_cast<size_t>(x0) * 4;
-    for (int x = x0; x < x1; ++x, p += 4) {
-      if (inv == 0) {
-        p[0] = static_cast<uint8_t>(sb);
-        p[1] = static_cast<uint8_t>(sg);
-        p[2] = static_cast<uint8_t>(sr);
-        p[3] = 255;
-        continue;
-      }
-      p[0] = static_cast<uint8_t>(sb + (p[0] * inv + 127) / 255);
-      p[1] = static_cast<uint8_t>(sg + (p[1] * inv + 127) / 255);
-      p[2] = static_cast<uint8_t>(sr + (p[2] * inv + 127) / 255);
-      p[3] = static_cast<uint8_t>(a + (p[3] * inv + 127) / 255);
+using layout::Rect;
+
+// Pixel bounds [x0, x1) x [y0, y1) of a rectangle, clipped to the surface and the clip.
+struct Span {
+  int x0, y0, x1, y1;
+  bool Empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+Span Bounds(const Surface& t, const Rect& r, const layout::Clip& clip) {
+  double x0 = r.x, y0 = r.y, x1 = r.x + r.w, y1 = r.y + r.h;
+  if (clip.active) {
+    x0 = std::max(x0, clip.rect.x);
+    y0 = std::max(y0, clip.rect.y);
+    x1 = std::min(x1, clip.rect.x + clip.rect.w);
+    y1 = std::min(y1, clip.rect.y + clip.rect.h);
+  }
+  Span s{std::max(0, static_cast<int>(std::floor(x0))), std::max(0, static_cast<int>(std::floor(y0))),
+         std::min(t.width, static_cast<int>(std::ceil(x1))), std::min(t.height, static_cast<int>(std::ceil(y1)))};
+  return s;
+}
+
+bool HasRadius(const double r[4]) { return r[0] > 0 || r[1] > 0 || r[2] > 0 || r[3] > 0; }
+
+// Share of the pixel whose centre is (cx, cy) that lies inside the rounded rectangle.
+float Coverage(const Rect& r, const double rad[4], double cx, double cy) {
+  double fx = std::clamp(std::min(cx - r.x, r.x + r.w - cx) + 0.5, 0.0, 1.0);
+  double fy = std::clamp(std::min(cy - r.y, r.y + r.h - cy) + 0.5, 0.0, 1.0);
+  double f = fx * fy;
+  if (f <= 0) return 0;
+  double ox, oy, radius = 0;
+  if (cx < r.x + rad[0] && cy < r.y + rad[0]) radius = rad[0], ox = r.x + rad[0], oy = r.y + rad[0];
+  else if (cx > r.x + r.w - rad[1] && cy < r.y + rad[1]) radius = rad[1], ox = r.x + r.w - rad[1], oy = r.y + rad[1];
+  else if (cx > r.x + r.w - rad[2] && cy > r.y + r.h - rad[2]) radius = rad[2], ox = r.x + r.w - rad[2], oy = r.y + r.h - rad[2];
+  else if (cx < r.x + rad[3] && cy > r.y + r.h - rad[3]) radius = rad[3], ox = r.x + rad[3], oy = r.y + r.h - rad[3];
+  if (radius > 0) {
+    double d = std::hypot(cx - ox, cy - oy);
+    f = std::min(f, std::clamp(radius - d + 0.5, 0.0, 1.0));
+  }
+  return static_cast<float>(f);
+}
+
+float ClipCoverage(const layout::Clip& clip, double cx, double cy) {
+  if (!clip.active || !HasRadius(clip.radius)) return 1.f;
+  return Coverage(clip.rect, clip.radius, cx, cy);
+}
+
+uint8_t* PixelAt(const Surface& t, int x, int y) {
+  return t.pixels + static_cast<size_t>(y) * static_cast<size_t>(t.pitch) + static_cast<size_t>(x) * 4;
+}
+
+// Source over with a premultiplied source (0..255 floats) scaled by k (0..1).
+inline void Blend(uint8_t* p, float b, float g, float r, float a, float k) {
+  if (k <= 0) return;
+  float sa = a * k;
+  float inv = 1.f - sa / 255.f;
+  p[0] = static_cast<uint8_t>(std::min(255.f, b * k + p[0] * inv + 0.5f));
+  p[1] = static_cast<uint8_t>(std::min(255.f, g * k + p[1] * inv + 0.5f));
+  p[2] = static_cast<uint8_t>(std::min(255.f, r * k + p[2] * inv + 0.5f));
+  p[3] = static_cast<uint8_t>(std::min(255.f, sa + p[3] * inv + 0.5f));
+}
+
+struct Premultiplied {
+  float b, g, r, a;
+};
+Premultiplied Premultiply(const css::Color& c, float opacity) {
+  float a = std::clamp(c.a * opacity, 0.f, 1.f);
+  auto ch = [a](float v) { return std::round(std::clamp(v, 0.f, 255.f)) * a; };
+  return {ch(c.b), ch(c.g), ch(c.r), a * 255.f};
+}
+
+void FillShape(const Surface& t, const Rect& r, const double rad[4], const layout::Clip& clip, const css::Color& color,
+               float opacity) {
+  Premultiplied s = Premultiply(color, opacity);
+  if (s.a <= 0) return;
+  Span sp = Bounds(t, r, clip);
+  for (int y = sp.y0; y < sp.y1; ++y) {
+    double cy = y + 0.5;
+    for (int x = sp.x0; x < sp.x1; ++x) {
+      double cx = x + 0.5;
+      float k = Coverage(r, rad, cx, cy);
+      k *= ClipCoverage(clip, cx, cy);
+      Blend(PixelAt(t, x, y), s.b, s.g, s.r, s.a, k);
     }
   }
+}
+
+void Borders(const Surface& t, const layout::Box& box) {
+  const double* w = box.border;
+  if (w[0] <= 0 && w[1] <= 0 && w[2] <= 0 && w[3] <= 0) return;
+  const Rect& r = box.rect;
+  Rect inner{r.x + w[3], r.y + w[0], std::max(0.0, r.w - w[1] - w[3]), std::max(0.0, r.h - w[0] - w[2])};
+  double innerRad[4] = {std::max(0.0, box.radius[0] - std::max(w[0], w[3])), std::max(0.0, box.radius[1] - std::max(w[0], w[1])),
+                        std::max(0.0, box.radius[2] - std::max(w[2], w[1])), std::max(0.0, box.radius[3] - std::max(w[2], w[3]))};
+  Premultiplied side[4];
+  for (int i = 0; i < 4; ++i) side[i] = Premultiply(box.borderColor[i], box.opacity);
+  Span sp = Bounds(t, r, box.clip);
+  for (int y = sp.y0; y < sp.y1; ++y) {
+    double cy = y + 0.5;
+    for (int x = sp.x0; x < sp.x1; ++x) {
+      double cx = x + 0.5;
+      float outer = Coverage(r, box.radius, cx, cy);
+      if (outer <= 0) continue;
+      float in = inner.w > 0 && inner.h > 0 ? Coverage(inner, innerRad, cx, cy) : 0.f;
+      float k = outer * (1.f - in) * ClipCoverage(box.clip, cx, cy);
+      if (k <= 0) continue;
+      // The side whose edge is nearest, measured in its own width.
+      double d[4] = {w[0] > 0 ? (cy - r.y) / w[0] : 1e9, w[1] > 0 ? (r.x + r.w - cx) / w[1] : 1e9,
+                     w[2] > 0 ? (r.y + r.h - cy) / w[2] : 1e9, w[3] > 0 ? (cx - r.x) / w[3] : 1e9};
+      int best = static_cast<int>(std::min_element(d, d + 4) - d);
+      const Premultiplied& s = side[best];
+      Blend(PixelAt(t, x, y), s.b, s.g, s.r, s.a, k);
+    }
+  }
+}
+
+// Bilinear sample of premultiplied pixels at (u, v) in image pixels (centres at +0.5).
+void Sample(const images::Image& img, double u, double v, float out[4]) {
+  double fx = u - 0.5, fy = v - 0.5;
+  int x0 = static_cast<int>(std::floor(fx)), y0 = static_cast<int>(std::floor(fy));
+  float ax = static_cast<float>(fx - x0), ay = static_cast<float>(fy - y0);
+  auto px = [&](int x, int y) {
+    x = std::clamp(x, 0, img.width - 1);
+    y = std::clamp(y, 0, img.height - 1);
+    return img.pixels[static_cast<size_t>(y) * static_cast<size_t>(img.width) + static_cast<size_t>(x)];
+  };
+  uint32_t p00 = px(x0, y0), p10 = px(x0 + 1, y0), p01 = px(x0, y0 + 1), p11 = px(x0 + 1, y0 + 1);
+  for (int c = 0; c < 4; ++c) {
+    int sh = c * 8;
+    float top = ((p00 >> sh) & 0xFF) * (1 - ax) + ((p10 >> sh) & 0xFF) * ax;
+    float bottom = ((p01 >> sh) & 0xFF) * (1 - ax) + ((p11 >> sh) & 0xFF) * ax;
+    out[c] = top * (1 - ay) + bottom * ay;
+  }
+}
+
+void Image(const Surface& t, const layout::Box& box) {
+  const images::Image& img = *box.image;
+  const Rect& tile = box.tile;
+  if (tile.w <= 0 || tile.h <= 0 || img.width <= 0 || img.height <= 0) return;
+  Rect area = box.rect;
+  if (!box.repeatX) {
+    double x0 = std::max(area.x, tile.x), x1 = std::min(area.x + area.w, tile.x + tile.w);
+    area.x = x0;
+    area.w = x1 - x0;
+  }
+  if (!box.repeatY) {
+    double y0 = std::max(area.y, tile.y), y1 = std::min(area.y + area.h, tile.y + tile.h);
+    area.y = y0;
+    area.h = y1 - y0;
+  }
+  if (area.w <= 0 || area.h <= 0) return;
+  Span sp = Bounds(t, area, box.clip);
+  double sx = img.width / tile.w, sy = img.height / tile.h;
+  bool exact = std::fabs(sx - 1) < 1e-9 && std::fabs(sy - 1) < 1e-9 && tile.x == std::floor(tile.x) && tile.y == std::floor(tile.y);
+  bool rounded = HasRadius(box.radius);
+  float opacity = std::clamp(box.opacity, 0.f, 1.f);
+  for (int y = sp.y0; y < sp.y1; ++y) {
+    double cy = y + 0.5;
+    double ty = cy - tile.y;
+    if (box.repeatY) ty -= std::floor(ty / tile.h) * tile.h;
+    for (int x = sp.x0; x < sp.x1; ++x) {
+      double cx = x + 0.5;
+      float k = opacity * ClipCoverage(box.clip, cx, cy);
+      if (rounded) k *= Coverage(box.rect, box.radius, cx, cy);
+      else k *= Coverage(area, box.radius, cx, cy);
+      if (k <= 0) continue;
+      double tx = cx - tile.x;
+      if (box.repeatX) tx -= std::floor(tx / tile.w) * tile.w;
+      float s[4];
+      if (exact) {
+        int ix = std::clamp(static_cast<int>(tx), 0, img.width - 1), iy = std::clamp(static_cast<int>(ty), 0, img.height - 1);
+        uint32_t p = img.pixels[static_cast<size_t>(iy) * static_cast<size_t>(img.width) + static_cast<size_t>(ix)];
+        for (int c = 0; c < 4; ++c) s[c] = static_cast<float>((p >> (c * 8)) & 0xFF);
+      } else {
+        Sample(img, tx * sx, ty * sy, s);
+      }
+      Blend(PixelAt(t, x, y), s[0], s[1], s[2], s[3], k);
+    }
+  }
+}
+
+void Text(const Surface& t, const layout::Box& box) {
+  const layout::TextRun& run = *box.text;
+  Premultiplied s = Premultiply(box.color, box.opacity);
+  if (s.a <= 0) return;
+  // Room for overhanging glyphs (italics, accents) around the run's box.
+  int pad = std::max(2, run.font.size / 3);
+  int ox = static_cast<int>(std::floor(box.rect.x)) - pad;
+  int oy = static_cast<int>(std::floor(box.rect.y)) - pad;
+  int w = static_cast<int>(std::ceil(box.rect.w)) + 2 * pad + 1;
+  int h = static_cast<int>(std::ceil(box.rect.h)) + 2 * pad + 1;
+  int baseline = static_cast<int>(std::lround(box.rect.y + run.ascent)) - oy;
+  Rect r{static_cast<double>(ox), static_cast<double>(oy), static_cast<double>(w), static_cast<double>(h)};
+  Span sp = Bounds(t, r, box.clip);
+  if (sp.Empty()) return;
+  static std::vector<unsigned char> mask;
+  int startX = static_cast<int>(std::lround(box.rect.x)) - ox;
+  fonts::Rasterize(run.font, run.text, run.letterSpacing, w, h, startX, baseline, mask);
+  for (int y = sp.y0; y < sp.y1; ++y) {
+    const unsigned char* row = mask.data() + static_cast<size_t>(y - oy) * static_cast<size_t>(w);
+    for (int x = sp.x0; x < sp.x1; ++x) {
+      unsigned char cov = row[x - ox];
+      if (!cov) continue;
+      float k = cov / 255.f * ClipCoverage(box.clip, x + 0.5, y + 0.5);
+      Blend(PixelAt(t, x, y), s.b, s.g, s.r, s.a, k);
+    }
+  }
+  double thickness = std::max(1.0, std::round(run.font.size / 14.0));
+  double zero[4] = {0, 0, 0, 0};
+  if (run.underline) {
+    Rect line{box.rect.x, std::round(box.rect.y + run.ascent + 1), box.rect.w, thickness};
+    FillShape(t, line, zero, box.clip, box.color, box.opacity);
+  }
+  if (run.lineThrough) {
+    Rect line{box.rect.x, std::round(box.rect.y + run.ascent * 0.65), box.rect.w, thickness};
+    FillShape(t, line, zero, box.clip, box.color, box.opacity);
+  }
+}
+
+}  // namespace
+
+void FillRect(const Surface& t, const layout::Rect& rect, const css::Color& color, float opacity) {
+  double zero[4] = {0, 0, 0, 0};
+  FillShape(t, rect, zero, layout::Clip{}, color, opacity);
 }
 
 void PaintView(const Surface& t, const layout::Result& layout, bool transparent) {
@@ -42,7 +243,20 @@ void PaintView(const Surface& t, const layout::Result& layout, bool transparent)
   layout::Rect all{0, 0, static_cast<double>(t.width), static_cast<double>(t.height)};
   if (layout.canvas) FillRect(t, all, *layout.canvas, 1.f);
   for (const layout::Box& box : layout.boxes) {
-    if (box.background) FillRect(t, box.rect, *box.background, box.opacity);
+    if (!box.paints) continue;
+    switch (box.kind) {
+      case layout::Box::Kind::Block:
+        if (box.background) FillShape(t, box.rect, box.radius, box.clip, *box.background, box.opacity);
+        if (box.image) Image(t, box);
+        Borders(t, box);
+        break;
+      case layout::Box::Kind::Image:
+        if (box.image) Image(t, box);
+        break;
+      case layout::Box::Kind::Text:
+        if (box.text) Text(t, box);
+        break;
+    }
   }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
-// Rasterising the layout into the caller's premultiplied BGRA buffer.
+// Rasterising the layout into the caller's premultiplied BGRA buffer: backgrounds and borders
+// with antialiased rounded corners, images (bilinear when scaled), and text drawn through a
+// coverage mask so that it keeps correct alpha over transparent pixels.
 #include "layout.h"
 
 namespace paint {

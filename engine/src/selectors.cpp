@@ -18,6 +18,36 @@ std::string Ident(std::string_view s, size_t& i) {
   return std::string(s.substr(start, i - start));
 }
 
+bool IsKnownPseudo(std::string_view p) {
+  return p == "hover" || p == "active" || p == "focus" || p == "first-child" || p == "last-child" ||
+         p == "checked" || p == "disabled";
+}
+
+const dom::Node* SiblingElement(const dom::Node* n, int step) {
+  if (!n->parent) return nullptr;
+  const auto& kids = n->parent->children;
+  for (size_t i = 0; i < kids.size(); ++i) {
+    if (kids[i] != n) continue;
+    for (size_t j = i + static_cast<size_t>(step); j < kids.size(); j += static_cast<size_t>(step)) {
+      if (kids[j]->kind == dom::NodeKind::Element) return kids[j];
+    }
+    return nullptr;
+  }
+  return nullptr;
+}
+
+bool MatchesPseudo(const dom::Node* n, const std::string& p) {
+  const dom::Document* doc = n->document;
+  if (p == "hover") return doc->hover && dom::Contains(n, doc->hover);
+  if (p == "active") return doc->active && dom::Contains(n, doc->active);
+  if (p == "focus") return doc->focus == n;
+  if (p == "first-child") return n->parent && n->parent->kind == dom::NodeKind::Element && !SiblingElement(n, -1);
+  if (p == "last-child") return n->parent && n->parent->kind == dom::NodeKind::Element && !SiblingElement(n, 1);
+  if (p == "checked") return dom::GetAttribute(n, "checked") != nullptr;
+  if (p == "disabled") return dom::GetAttribute(n, "disabled") != nullptr;
+  return false;
+}
+
 std::optional<Complex> ParseComplex(std::string_view s) {
   Complex out;
   size_t i = 0;
@@ -81,8 +111,14 @@ std::optional<Complex> ParseComplex(std::string_view s) {
         c.attributes.push_back({name, value});
         out.specificity += 100;
         i = close + 1;
+      } else if (s[i] == ':' && i + 1 < s.size() && s[i + 1] != ':') {
+        ++i;
+        std::string pseudo = text::AsciiLower(Ident(s, i));
+        if (!IsKnownPseudo(pseudo)) return std::nullopt;
+        c.pseudos.push_back(pseudo);
+        out.specificity += 100;
       } else {
-        return std::nullopt;  // pseudo-classes and the rest are not supported here
+        return std::nullopt;  // pseudo-elements and the rest are not supported here
       }
       any = true;
     }
@@ -106,6 +142,9 @@ bool MatchesCompound(const dom::Node* n, const Compound& c) {
   for (const auto& [name, value] : c.attributes) {
     const std::string* v = dom::GetAttribute(n, name);
     if (!v || (value && *v != *value)) return false;
+  }
+  for (const std::string& p : c.pseudos) {
+    if (!MatchesPseudo(n, p)) return false;
   }
   return true;
 }

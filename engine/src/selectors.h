@@ -1,5 +1,6 @@
 #pragma once
-// Selectors: type, *, #id, .class, [attr], [attr=value], descendant and child combinators,
+// Selectors: type, *, #id, .class, [attr], [attr=value], the pseudo-classes :hover, :active,
+// :focus, :first-child, :last-child, :checked and :disabled, descendant and child combinators,
 // comma lists.
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@ struct Compound {
   std::string id;
   std::vector<std::string> classes;
   std::vector<std::pair<std::string, std::optional<std::string>>> attributes;
+  std::vector<std::string> pseudos;  // lower case, without the colon
 };
 
 struct Complex {

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "engine.h"
+#include "files.h"
 #include "events.h"
 #include "loader.h"
 #include "paint.h"
@@ -116,7 +118,23 @@ const layout::Result& View::Layout() {
   }
   if (layoutPage_ != page_->id || layoutVersion_ != page_->doc->version || layoutWidth_ != width_ ||
       layoutHeight_ != height_) {
-    layout_ = layout::Build(page_->doc, width_, height_);
+    if (resourcesPage_ != page_->id) {
+      // Images are read by name through the file hooks (or from what a network page fetched
+      // ahead) and decoded once per page.
+      resources_ = {};
+      resourcesPage_ = page_->id;
+      uint32_t pageId = page_->id;
+      resources_.read = [pageId](const std::string& ref) -> std::optional<std::string> {
+        page::Page* p = page::FromId(pageId);
+        if (!p) return std::nullopt;
+        std::string name = files::Resolve(p->url, ref);
+        auto it = p->prefetched.find(name);
+        if (it != p->prefetched.end()) return it->second;
+        if (p->networkPage) return std::nullopt;
+        return files::Read(text::CesuToUtf8(name));
+      };
+    }
+    layout_ = layout::Build(page_->doc, width_, height_, &resources_);
     layoutPage_ = page_->id;
     layoutVersion_ = page_->doc->version;
     layoutWidth_ = width_;
@@ -140,6 +158,23 @@ void View::paint(void* pixels, int pitch) {
     }
   } catch (...) {
   }
+}
+
+layout::Rect View::Bounds(const dom::Node* element) {
+  if (destroyed || !page_) return {};
+  bool found = false;
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  for (const layout::Box& b : Layout().boxes) {
+    if (b.node != element || b.kind == layout::Box::Kind::Text) continue;
+    const layout::Rect& r = b.rect;
+    if (!found) {
+      x0 = r.x, y0 = r.y, x1 = r.x + r.w, y1 = r.y + r.h;
+      found = true;
+    } else {
+      x0 = std::min(x0, r.x), y0 = std::min(y0, r.y), x1 = std::max(x1, r.x + r.w), y1 = std::max(y1, r.y + r.h);
+    }
+  }
+  return found ? layout::Rect{x0, y0, x1 - x0, y1 - y0} : layout::Rect{};
 }
 
 void View::setCookieEnabled(bool enabled) {
@@ -207,10 +242,41 @@ bool View::Mouse(unsigned message, int x, int y, unsigned flags) {
     }
     if (button == 0) doubleClickPending_ = false;
   } else {
-    handled = events::Fire(*p, target, type, init);
+    Hover(target, init);
+    handled = page_ == p && events::Fire(*p, target, type, init);
   }
+  if (kind == "mousedown" && button == 0 && page_ == p) SetPressed(target);
+  if (kind == "mouseup" && button == 0 && page_ == p) SetPressed(nullptr);
   dom::Release(target);
   return handled;
+}
+
+void View::Hover(dom::Node* target, const events::Init& init) {
+  page::Page* p = page_;
+  if (!p) return;
+  const layout::Box* box = layout::HitBox(Layout(), init.clientX, init.clientY);
+  style::Cursor cursor = box ? box->cursor : style::Cursor::Auto;
+  LPCWSTR shape = IDC_ARROW;
+  if (cursor == style::Cursor::Pointer) shape = IDC_HAND;
+  else if (cursor == style::Cursor::Text) shape = IDC_IBEAM;
+  else if (cursor == style::Cursor::Move) shape = IDC_SIZEALL;
+  SetCursor(LoadCursorW(nullptr, shape));
+  dom::Node* old = p->doc->hover;
+  if (old == target) return;
+  if (old) dom::AddRef(old);
+  dom::SetState(p->doc->hover, target);
+  if (Layout().usesHover) dom::Touch(target);
+  events::Init over = init;
+  over.detail = 0;
+  if (old && dom::IsConnected(old)) events::Fire(*p, old, "mouseout", over);
+  if (old) dom::Release(old);
+  if (page_ == p && dom::IsConnected(target)) events::Fire(*p, target, "mouseover", over);
+}
+
+void View::SetPressed(dom::Node* target) {
+  page::Page* p = page_;
+  if (!p) return;
+  if (dom::SetState(p->doc->active, target) && Layout().usesActive) dom::Touch(p->doc->root);
 }
 
 bool View::mouseEvent(unsigned message, int x, int y, unsigned flags) {

@@ -3,6 +3,7 @@
 // turns input into DOM events.
 #include <cstdint>
 
+#include "events.h"
 #include "layout.h"
 #include "page.h"
 #include "wke.h"
@@ -33,6 +34,10 @@ class View final : public wkeWebViewInterface {
   jsValue runJS(const wchar_t* script) override;
   jsExecState globalExec() override;
 
+  // The element's border box in the current layout (union of its pieces for inline
+  // elements); empty when it is not rendered.
+  layout::Rect Bounds(const dom::Node* element);
+
   // Operations in progress on this view; a destroyed view is freed when none is.
   int busy = 0;
   bool destroyed = false;
@@ -45,6 +50,10 @@ class View final : public wkeWebViewInterface {
   dom::Node* Target(int x, int y);
   bool Mouse(unsigned message, int x, int y, unsigned flags);
   bool Key(const char* type, unsigned code, unsigned flags, bool press);
+  // Moves :hover to the element under the pointer (mouseover/mouseout fire); restyles when
+  // the page's rules depend on it.
+  void Hover(dom::Node* target, const events::Init& init);
+  void SetPressed(dom::Node* target);
 
   page::Page* page_ = nullptr;
   bool transparent_ = false;
@@ -54,6 +63,8 @@ class View final : public wkeWebViewInterface {
   uint64_t paintedVersion_ = 0;
   uint32_t paintedPage_ = 0;
   layout::Result layout_;
+  layout::Resources resources_;
+  uint32_t resourcesPage_ = 0;
   uint64_t layoutVersion_ = 0;
   uint32_t layoutPage_ = 0;
   int layoutWidth_ = -1, layoutHeight_ = -1;

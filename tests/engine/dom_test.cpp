@@ -41,7 +41,9 @@ TEST_F(EngineDom, FindingElements) {
   EXPECT_EQ(R(L"document.querySelector('#menu .last').textContent"), L"Three");
   EXPECT_EQ(R(L"document.querySelector('li.item.first').textContent"), L"One");
   // A selector this engine does not understand throws a SyntaxError, as browsers do for bad ones.
-  EXPECT_EQ(R(L"try { document.querySelector('li:last-child'); 'no error' } catch (e) { e.name }"), L"SyntaxError");
+  EXPECT_EQ(R(L"try { document.querySelector('li:nth-child(2)'); 'no error' } catch (e) { e.name }"), L"SyntaxError");
+  EXPECT_EQ(R(L"document.querySelector('li:last-child').textContent + document.querySelector('li:first-child').textContent"),
+            L"ThreeOne");
   EXPECT_EQ(R(L"document.querySelectorAll('div li, p').length"), L"4");
   EXPECT_EQ(R(L"document.querySelector('[data-x=\"3\"]').textContent"), L"Three");
   EXPECT_EQ(R(L"document.getElementById('menu').querySelectorAll('.item').length"), L"3");

@@ -1,5 +1,5 @@
-// First-stage painting: canvas colour, absolutely positioned boxes, premultiplied alpha, and
-// dirty tracking.
+// Painting basics: canvas colour, positioned and static boxes, premultiplied alpha, and dirty
+// tracking.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -53,7 +53,8 @@ TEST_F(EnginePaint, TransparentPageWithHalfTransparentRedBox) {
   ExpectPixel(At(62, 22), 0, 0, 0, 0, "child of a display:none box");
   ExpectPixel(At(85, 5), 128, 128, 128, 128, "white at opacity 0.5");
   ExpectPixel(At(83, 13), 0, 0, 0, 128, "black child of the faded box, placed in it");
-  ExpectPixel(At(5, 40), 0, 0, 0, 0, "a static box is not painted in this stage");
+  ExpectPixel(At(5, 40), 0, 255, 0, 255, "a static box in the flow");
+  ExpectPixel(At(7, 40), 0, 0, 0, 0, "right of the static box");
 }
 
 TEST_F(EnginePaint, OpaqueViewIsWhiteWhereNothingPaints) {

@@ -1,0 +1,284 @@
+// The painting list of a laid-out tree, Build, and hit-testing.
+#include <algorithm>
+#include <cmath>
+
+#include "css_style.h"
+#include "layout.h"
+#include "layout_tree.h"
+#include "text.h"
+
+namespace layout {
+namespace {
+
+struct Deferred {
+  LBox* box;
+  Clip clip;
+  float opacity;
+  int z;
+};
+
+void Radii(const LBox& b, const Rect& r, double out[4]) {
+  double side = std::min(r.w, r.h);
+  for (int i = 0; i < 4; ++i) out[i] = std::max(0.0, b.st.radius[i].Resolve(side, 0));
+  // Adjacent corners never overlap: scale all down together when they would.
+  double f = 1;
+  auto fit = [&](double a, double c, double len) {
+    if (a + c > len && a + c > 0) f = std::min(f, len / (a + c));
+  };
+  fit(out[0], out[1], r.w);
+  fit(out[3], out[2], r.w);
+  fit(out[0], out[3], r.h);
+  fit(out[1], out[2], r.h);
+  for (int i = 0; i < 4; ++i) out[i] *= f;
+}
+
+Clip Intersect(const Clip& outer, const Rect& r, const double radius[4]) {
+  Clip c;
+  c.active = true;
+  if (!outer.active) {
+    c.rect = r;
+    std::copy(radius, radius + 4, c.radius);
+    return c;
+  }
+  double x0 = std::max(outer.rect.x, r.x), y0 = std::max(outer.rect.y, r.y);
+  double x1 = std::min(outer.rect.x + outer.rect.w, r.x + r.w), y1 = std::min(outer.rect.y + outer.rect.h, r.y + r.h);
+  c.rect = {x0, y0, std::max(0.0, x1 - x0), std::max(0.0, y1 - y0)};
+  // The inner clip's corners win; an outer rounded clip is kept as its rectangle.
+  std::copy(radius, radius + 4, c.radius);
+  return c;
+}
+
+struct Emitter {
+  Result& out;
+  Ctx& c;
+  const dom::Node* canvasOwner;
+
+  void BackgroundImage(Box& box, const LBox& b) {
+    if (b.st.backgroundImage.empty() || !c.resources) return;
+    auto image = c.resources->Get(b.st.backgroundImage);
+    if (!image) return;
+    Rect area{b.x + b.b[style::kLeft], b.y + b.b[style::kTop], b.w - b.b[style::kLeft] - b.b[style::kRight],
+              b.h - b.b[style::kTop] - b.b[style::kBottom]};
+    double iw = image->width, ih = image->height, tw = iw, th = ih;
+    switch (b.st.backgroundSize) {
+      case style::SizeMode::Cover:
+      case style::SizeMode::Contain: {
+        double sx = area.w / iw, sy = area.h / ih;
+        double s = b.st.backgroundSize == style::SizeMode::Cover ? std::max(sx, sy) : std::min(sx, sy);
+        tw = iw * s;
+        th = ih * s;
+        break;
+      }
+      case style::SizeMode::Given: {
+        const style::Length* g = b.st.backgroundSizeGiven;
+        if (!g[0].IsAuto()) tw = g[0].Resolve(area.w);
+        if (!g[1].IsAuto()) th = g[1].Resolve(area.h);
+        if (!g[0].IsAuto() && g[1].IsAuto()) th = ih * tw / iw;
+        if (g[0].IsAuto() && !g[1].IsAuto()) tw = iw * th / ih;
+        break;
+      }
+      case style::SizeMode::Auto: break;
+    }
+    if (tw <= 0 || th <= 0) return;
+    box.image = image;
+    box.tile = {area.x + b.st.backgroundPosition[0].Resolve(area.w - tw), area.y + b.st.backgroundPosition[1].Resolve(area.h - th),
+                tw, th};
+    box.repeatX = b.st.backgroundRepeat == style::Repeat::Both || b.st.backgroundRepeat == style::Repeat::X;
+    box.repeatY = b.st.backgroundRepeat == style::Repeat::Both || b.st.backgroundRepeat == style::Repeat::Y;
+  }
+
+  Box Decorated(const LBox& b, const Rect& r, const Clip& clip, float opacity) {
+    Box box;
+    box.kind = Box::Kind::Block;
+    box.node = b.node;
+    box.rect = r;
+    box.opacity = opacity;
+    box.clip = clip;
+    box.cursor = b.st.cursor;
+    if (b.st.background.a > 0 && b.node != canvasOwner) box.background = b.st.background;
+    for (int i = 0; i < 4; ++i) {
+      box.border[i] = b.b[i];
+      box.borderColor[i] = b.st.borderColor[i];
+      auto shade = [](css::Color col, float f) {
+        col.r *= f;
+        col.g *= f;
+        col.b *= f;
+        return col;
+      };
+      bool topLeft = i == style::kTop || i == style::kLeft;
+      if ((b.st.borderInset[i] && topLeft) || (b.st.borderOutset[i] && !topLeft)) box.borderColor[i] = shade(box.borderColor[i], 0.6f);
+    }
+    Radii(b, r, box.radius);
+    return box;
+  }
+
+  void Control(const LBox& b, const Clip& clip, float opacity) {
+    if (b.node->name != "input") return;
+    std::string type = InputTypeOf(b.node);
+    if ((type != "checkbox" && type != "radio") || !dom::GetAttribute(b.node, "checked")) return;
+    Box mark = Decorated(b, {b.x + 3, b.y + 3, std::max(0.0, b.w - 6), std::max(0.0, b.h - 6)}, clip, opacity);
+    for (double& w : mark.border) w = 0;
+    mark.background = css::Color{0, 117, 255, 1};
+    mark.image = nullptr;
+    if (type == "radio") {
+      for (double& r : mark.radius) r = mark.rect.w / 2;
+    }
+    out.boxes.push_back(mark);
+  }
+
+  static std::string InputTypeOf(const dom::Node* n) {
+    const std::string* t = dom::GetAttribute(n, "type");
+    return t ? text::AsciiLower(*t) : std::string("text");
+  }
+
+  void Emit(LBox& b, Clip clip, float opacity, std::vector<Deferred>& deferred) {
+    switch (b.kind) {
+      case LBox::Kind::Break: return;
+      case LBox::Kind::Text: {
+        if (!b.st.visible) return;
+        for (const Fragment& f : b.frags) {
+          if (f.text.empty()) continue;
+          Box t;
+          t.kind = Box::Kind::Text;
+          t.node = b.node;
+          t.rect = f.rect;
+          t.opacity = opacity;
+          t.clip = clip;
+          t.color = b.st.color;
+          t.cursor = b.st.cursor == style::Cursor::Auto ? style::Cursor::Text : b.st.cursor;
+          auto run = std::make_shared<TextRun>();
+          run->text = f.text;
+          run->font = FontOf(b.st);
+          run->letterSpacing = b.st.letterSpacing;
+          run->ascent = f.ascent;
+          run->underline = b.st.underline;
+          run->lineThrough = b.st.lineThrough;
+          t.text = std::move(run);
+          out.boxes.push_back(std::move(t));
+        }
+        return;
+      }
+      case LBox::Kind::Inline: {
+        opacity *= b.st.opacity;
+        if (b.st.visible) {
+          for (const Fragment& f : b.frags) {
+            Box box = Decorated(b, f.rect, clip, opacity);
+            BackgroundImage(box, b);
+            out.boxes.push_back(std::move(box));
+          }
+        }
+        break;
+      }
+      case LBox::Kind::Block:
+      case LBox::Kind::Atomic: {
+        opacity *= b.st.opacity;
+        Rect r{b.x, b.y, b.w, b.h};
+        if (b.st.visible && !b.anonymous && b.node != b.node->document->root &&
+            b.node != dom::DocumentElement(b.node->document)) {
+          Box box = Decorated(b, r, clip, opacity);
+          BackgroundImage(box, b);
+          out.boxes.push_back(box);
+          if (b.image && b.picture) {
+            Box img = box;
+            img.kind = Box::Kind::Image;
+            img.background.reset();
+            for (double& w : img.border) w = 0;
+            img.rect = {b.x + b.b[style::kLeft] + b.p[style::kLeft], b.y + b.b[style::kTop] + b.p[style::kTop],
+                        std::max(0.0, b.w - HorizontalEdges(b)), std::max(0.0, b.h - VerticalEdges(b))};
+            img.image = b.picture;
+            img.tile = img.rect;
+            img.repeatX = img.repeatY = false;
+            out.boxes.push_back(std::move(img));
+          }
+          Control(b, clip, opacity);
+        }
+        if (b.st.overflowHidden) {
+          Rect padding{b.x + b.b[style::kLeft], b.y + b.b[style::kTop], b.w - b.b[style::kLeft] - b.b[style::kRight],
+                       b.h - b.b[style::kTop] - b.b[style::kBottom]};
+          double outer[4], inner[4];
+          Radii(b, r, outer);
+          inner[0] = std::max(0.0, outer[0] - std::max(b.b[style::kTop], b.b[style::kLeft]));
+          inner[1] = std::max(0.0, outer[1] - std::max(b.b[style::kTop], b.b[style::kRight]));
+          inner[2] = std::max(0.0, outer[2] - std::max(b.b[style::kBottom], b.b[style::kRight]));
+          inner[3] = std::max(0.0, outer[3] - std::max(b.b[style::kBottom], b.b[style::kLeft]));
+          clip = Intersect(clip, padding, inner);
+        }
+        break;
+      }
+    }
+    for (auto& k : b.kids) {
+      if (k->kind != LBox::Kind::Text && style::IsPositioned(k->st)) {
+        deferred.push_back({k.get(), clip, opacity, k->st.zIndex.value_or(0)});
+      } else {
+        Emit(*k, clip, opacity, deferred);
+      }
+    }
+  }
+
+  void Context(LBox& b, const Clip& clip, float opacity) {
+    std::vector<Deferred> deferred;
+    Emit(b, clip, opacity, deferred);
+    std::stable_sort(deferred.begin(), deferred.end(), [](const Deferred& a, const Deferred& d) { return a.z < d.z; });
+    for (const Deferred& d : deferred) {
+      // Fixed boxes are placed against the view and escape the clips of their ancestors.
+      Clip cl = d.box->st.position == style::Position::Fixed ? Clip{} : d.clip;
+      Context(*d.box, cl, d.opacity);
+    }
+  }
+};
+
+}  // namespace
+
+Result Build(const dom::Document* doc, int viewWidth, int viewHeight, Resources* resources) {
+  Result out;
+  css::StyleSheet sheet = css::CollectStyleSheets(doc);
+  out.usesHover = sheet.usesHover;
+  out.usesActive = sheet.usesActive;
+  out.usesFocus = sheet.usesFocus;
+  dom::Node* rootNode = dom::DocumentElement(doc);
+  if (!rootNode) return out;
+  Ctx c;
+  c.resources = resources;
+  c.viewW = viewWidth;
+  c.viewH = viewHeight;
+  std::unique_ptr<LBox> root = MakeTree(sheet, c, rootNode);
+  if (!root) return out;
+  root->kind = LBox::Kind::Block;
+  const dom::Node* canvasOwner = nullptr;
+  if (root->st.background.a > 0 || !root->st.backgroundImage.empty()) {
+    out.canvas = root->st.background;
+    canvasOwner = rootNode;
+  } else {
+    for (auto& k : root->kids) {
+      if (k->node && k->node->name == "body" && k->kind != LBox::Kind::Text) {
+        out.canvas = k->st.background;
+        canvasOwner = k->node;
+        break;
+      }
+    }
+  }
+  if (out.canvas && out.canvas->a == 0) out.canvas.reset();
+  LayoutBox(*root, 0, 0, viewWidth, viewHeight, c);
+  Rect view{0, 0, static_cast<double>(viewWidth), static_cast<double>(viewHeight)};
+  // Boxes placed against the view may hold more such boxes: lay out until none is new.
+  for (size_t i = 0; i < c.viewportKids.size(); ++i) LayoutAbsolute(*c.viewportKids[i], view, c);
+  Emitter e{out, c, canvasOwner};
+  e.Context(*root, Clip{}, 1.f);
+  return out;
+}
+
+const Box* HitBox(const Result& layout, double x, double y) {
+  for (auto it = layout.boxes.rbegin(); it != layout.boxes.rend(); ++it) {
+    if (it->rect.w <= 0 || it->rect.h <= 0 || !it->rect.Contains(x, y)) continue;
+    if (it->clip.active && !it->clip.rect.Contains(x, y)) continue;
+    return &*it;
+  }
+  return nullptr;
+}
+
+dom::Node* HitTest(const Result& layout, double x, double y) {
+  const Box* b = HitBox(layout, x, y);
+  return b ? b->node : nullptr;
+}
+
+}  // namespace layout

@@ -75,7 +75,8 @@ struct Builder {
     b->parent = parent;
     b->flex = st.display == style::Display::Flex || st.display == style::Display::InlineFlex;
     if (n->name == "img") {
-      b->kind = LBox::Kind::Atomic;
+      bool blockLevel = st.display == style::Display::Block || st.display == style::Display::Flex;
+      b->kind = blockLevel ? LBox::Kind::Block : LBox::Kind::Atomic;
       b->image = true;
       if (const std::string* src = dom::GetAttribute(n, "src"); src && c.resources) b->picture = c.resources->Get(*src);
     } else if (n->name == "br") {

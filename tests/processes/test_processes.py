@@ -34,6 +34,8 @@ class Processes(unittest.TestCase):
             log('keys ' + keys.join(','));
             log('three ' + [plain['return'], plain.dwProcessId > 0, plain.dwThreadId > 0,
                             plain.hProcess > 0, plain.hThread > 0].join(','));
+            var empties = CreateProcess('', '"' + child + '" 0 0', '');
+            log('empty program and folder ' + empties['return']);
             var missing = CreateProcess(folder + '\\\\missing.exe', '', folder);
             log('missing ' + [missing['return'], missing.dwProcessId, missing.dwThreadId,
                               missing.hProcess, missing.hThread].join(','));
@@ -61,7 +63,7 @@ class Processes(unittest.TestCase):
             }, 300);
         """)
         log = app.log()
-        for line in ("keys return,dwProcessId,dwThreadId,hProcess,hThread", "three 1,true,true,true,true",
+        for line in ("keys return,dwProcessId,dwThreadId,hProcess,hThread", "three 1,true,true,true,true", "empty program and folder 1",
                      "missing 0,0,0,0,0", "running 259", "bad handle 0 []", "base sleeper.exe",
                      "opened true true 259", "open missing 0", "wait started true", "wait running 258",
                      "wait ended 0 code 7", "wait after end 0"):

@@ -217,6 +217,36 @@ class Callbacks(unittest.TestCase):
         self.assertIn("four declared: 4 10 10 true undefined", app.log())
 
 
+class DroppedFiles(unittest.TestCase):
+    def drop_onto(self, title, script, paths):
+        folder = tempfile.mkdtemp(prefix="webshell-drop-")
+        entry = page("wkeCreateWindow('%s', 0x80000000, 0, '', 'target.html');" % title)
+        app = App(folder, {"exe.zip.index.html": entry, "target.html": page(script)})
+        process = app.start()
+        try:
+            self.assertTrue(app.wait_for_line("ready"))
+            dropped = harness.run(harness.options.dropfiles, title, *paths)
+            self.assertEqual(dropped.returncode, 0)
+            self.assertTrue(app.wait_for_line("done"))
+            self.assertEqual(process.wait(30), 1)
+        finally:
+            if process.poll() is None:
+                process.kill()
+        return app.log()
+
+    def test_a_drop_without_a_callback_still_ends_and_the_window_goes_on(self):
+        script = """
+            console.log('ready');
+            setTimeout(function () {
+              console.log('done');
+              PostMessage('exe.zip.index.html', 0x10, 0, 0);
+              PostMessage('', 0x10, 0, 0);
+            }, 1000);
+        """
+        log = self.drop_onto("plain-target", script, ["C:\\ignored.txt"])
+        self.assertEqual(log, ["ready", "done"])
+
+
 class MessageBox(unittest.TestCase):
     def test_message_box_answered_from_outside(self):
         folder = tempfile.mkdtemp(prefix="webshell-box-")
@@ -274,4 +304,4 @@ class SingleInstance(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    harness.main(["--dialog-driver"])
+    harness.main(["--dialog-driver", "--dropfiles"])

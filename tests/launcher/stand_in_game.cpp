@@ -1,0 +1,57 @@
+// A stand-in for the game the launcher starts. It appends one report to "<its own path>.txt"
+// and exits with 0: its command line, the language choices it finds in the registry (which
+// langset must have written before it ran) and the launcher's process-id variable.
+//   command <command line>
+//   Language <n> | Language missing
+//   LanguageVoice <n> | LanguageVoice missing
+//   launcher <WEBSHELL_LAUNCHER_PID> | launcher (unset)
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+const wchar_t kSettingsKey[] = L"Software\\KoeiTecmo\\Dynasty Warriors 9 for Steam\\Graphic Setting";
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+std::string Dword(const wchar_t* name) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) {
+    return "missing";
+  }
+  return std::to_string(value);
+}
+
+std::string Variable(const wchar_t* name) {
+  const DWORD needed = GetEnvironmentVariableW(name, nullptr, 0);
+  if (needed == 0) return "(unset)";
+  std::wstring value(needed, L'\0');
+  GetEnvironmentVariableW(name, value.data(), needed);
+  return Utf8(value.c_str());
+}
+
+}  // namespace
+
+int wmain() {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::string report = "command " + Utf8(GetCommandLineW()) + "\n" +
+                             "Language " + Dword(L"Language") + "\n" +
+                             "LanguageVoice " + Dword(L"LanguageVoice") + "\n" +
+                             "launcher " + Variable(L"WEBSHELL_LAUNCHER_PID") + "\n";
+  const HANDLE file = CreateFileW((std::wstring(self) + L".txt").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  DWORD written = 0;
+  WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
+  CloseHandle(file);
+  return 0;
+}

@@ -1,11 +1,14 @@
 // Measures (nothing is asserted): the first init + view + load of a page with 20 elements and
-// two scripts, the same view + load again with a warm engine, and nanoseconds per native
-// function round trip (script -> native -> script).
+// two scripts, the same view + load again with a warm engine, nanoseconds per native function
+// round trip (script -> native -> script), and layout + paint of a 400 x 400 launcher-like page
+// and of the engine's gallery page (read from the working folder, the test pages), and a hover
+// repaint.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "wke.h"
 
@@ -25,19 +28,33 @@ struct Api {
   decltype(&::wkeRunJSW) runJS;
   decltype(&::wkeResize) resize;
   decltype(&::wkePaint) paint;
+  decltype(&::wkeSetTransparent) setTransparent;
+  decltype(&::wkeMouseEvent) mouse;
+  decltype(&::wkeSetDirty) setDirty;
 };
 Api api;
 
-std::string page, script;
+std::string page, script, launcher;
 
 struct Memory {
   const std::string* data;
   size_t pos;
+  std::string owned;
 };
 void* WKE_CALL Open(const char* name) {
-  if (!strcmp(name, "bench/page.html")) return new Memory{&page, 0};
-  if (!strcmp(name, "bench/app.js")) return new Memory{&script, 0};
-  return nullptr;
+  if (!strcmp(name, "bench/page.html")) return new Memory{&page, 0, {}};
+  if (!strcmp(name, "bench/app.js")) return new Memory{&script, 0, {}};
+  if (!strcmp(name, "bench/launcher.html")) return new Memory{&launcher, 0, {}};
+  // Anything else from the working folder (the gallery and its images).
+  FILE* f = fopen(name, "rb");
+  if (!f) return nullptr;
+  auto* m = new Memory{nullptr, 0, {}};
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) m->owned.append(buffer, n);
+  fclose(f);
+  m->data = &m->owned;
+  return m;
 }
 void WKE_CALL Close(void* h) { delete static_cast<Memory*>(h); }
 unsigned WKE_CALL Size(void* h) { return static_cast<unsigned>(static_cast<Memory*>(h)->data->size()); }
@@ -98,6 +115,9 @@ int main() {
   Get(m, api.runJS, "wkeRunJSW");
   Get(m, api.resize, "wkeResize");
   Get(m, api.paint, "wkePaint");
+  Get(m, api.setTransparent, "wkeSetTransparent");
+  Get(m, api.mouse, "wkeMouseEvent");
+  Get(m, api.setDirty, "wkeSetDirty");
 
   double t1 = Now();
   api.init();
@@ -138,6 +158,74 @@ int main() {
               perCall - loopOnly);
 
   api.destroyView(view);
+
+  // A launcher-like page: a rounded transparent panel, a title in three scripts, a flex row of
+  // buttons with hover states, a news list and a progress bar.
+  launcher =
+      "<!DOCTYPE html><html><head><style>"
+      "body { margin: 0; font: 13px Tahoma, sans-serif; color: #eee }"
+      ".panel { position: absolute; left: 10px; top: 10px; width: 380px; height: 380px; border-radius: 16px;"
+      " background: rgba(20, 24, 40, 0.92); border: 1px solid #456; overflow: hidden }"
+      "h1 { font-size: 22px; margin: 16px; color: #fff } .sub { margin: 0 16px; color: #9ab }"
+      ".row { display: flex; gap: 10px; margin: 16px; justify-content: space-between }"
+      ".btn { flex: 1; padding: 8px 0; text-align: center; border-radius: 18px; background: #2b6cb0; cursor: pointer }"
+      ".btn:hover { background: #3c7dc1 } .news { margin: 0 16px } .news li { margin: 4px 0 }"
+      ".bar { position: absolute; left: 16px; right: 16px; bottom: 20px; height: 8px; border-radius: 4px; background: #234 }"
+      ".fill { width: 62%; height: 100%; border-radius: 4px; background: #4c9 }"
+      "</style></head><body><div class='panel'>"
+      "<h1>Launcher 启动器 ランチャー</h1><p class='sub'>Version 1.2.3 · 繁體中文 · 日本語</p>"
+      "<div class='row'><div class='btn' id='play'>Play</div><div class='btn'>Settings</div><div class='btn'>Exit</div></div>"
+      "<ul class='news'>";
+  for (int i = 0; i < 8; ++i) {
+    launcher += "<li>News item ";
+    launcher += std::to_string(i);
+    launcher += ": maintenance finished, new season begins</li>";
+  }
+  launcher += "</ul><div class='bar'><div class='fill'></div></div></div></body></html>";
+
+  std::vector<unsigned> frame(480 * 720);
+  auto layoutAndPaint = [&](const wchar_t* name, int w, int h, const char* label) {
+    wkeWebView v = api.createView();
+    api.setTransparent(v, true);
+    double a = Now();
+    api.loadFile(v, name);
+    api.resize(v, w, h);
+    api.paint(v, frame.data(), w * 4);
+    double b = Now();
+    const int n = 50;
+    for (int i = 0; i < n; ++i) {
+      // A size change forces a full layout before the paint.
+      api.resize(v, w, h + (i & 1));
+      api.paint(v, frame.data(), w * 4);
+    }
+    double c = Now();
+    for (int i = 0; i < n; ++i) {
+      api.setDirty(v, true);
+      api.paint(v, frame.data(), w * 4);
+    }
+    double d = Now();
+    std::printf("%s: load + first layout + paint %.2f ms; layout + paint %.3f ms, paint alone %.3f ms (means of %d)\n",
+                label, (b - a) * 1e3, (c - b) * 1e3 / n, (d - c) * 1e3 / n, n);
+    return v;
+  };
+  wkeWebView l = layoutAndPaint(L"bench/launcher.html", 400, 400, "launcher page 400 x 400");
+  // Hover repaint: the pointer moves between two buttons with :hover rules.
+  const int moves = 100;
+  double h0 = Now();
+  for (int i = 0; i < moves; ++i) {
+    api.mouse(l, WM_MOUSEMOVE, (i & 1) ? 60 : 190, 110, 0);
+    api.paint(l, frame.data(), 400 * 4);
+  }
+  double h1 = Now();
+  std::printf("hover repaint (restyle + layout + paint, 400 x 400): %.3f ms (mean of %d)\n", (h1 - h0) * 1e3 / moves, moves);
+  api.destroyView(l);
+  FILE* gallery = fopen("gallery/index.html", "rb");
+  if (gallery) {
+    fclose(gallery);
+    api.destroyView(layoutAndPaint(L"gallery/index.html", 480, 720, "gallery page 480 x 720"));
+  } else {
+    std::printf("gallery page not found in the working folder (run through the bench_engine target)\n");
+  }
   api.shutdown();
   return 0;
 }

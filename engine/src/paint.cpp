@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <tuple>
 #include <vector>
 
 #include "fonts.h"
@@ -86,13 +88,31 @@ void FillShape(const Surface& t, const Rect& r, const double rad[4], const layou
   Premultiplied s = Premultiply(color, opacity);
   if (s.a <= 0) return;
   Span sp = Bounds(t, r, clip);
+  bool roundClip = clip.active && HasRadius(clip.radius);
+  double topBand = r.y + std::max(rad[0], rad[1]), bottomBand = r.y + r.h - std::max(rad[2], rad[3]);
+  // Pixels wholly inside the shape (away from its corners and fractional edges) take the
+  // colour as it is; only the rest needs the coverage.
+  int inner0 = static_cast<int>(std::ceil(r.x)), inner1 = static_cast<int>(std::floor(r.x + r.w));
   for (int y = sp.y0; y < sp.y1; ++y) {
     double cy = y + 0.5;
+    bool plainRow = !roundClip && cy - r.y >= 0.5 && r.y + r.h - cy >= 0.5 && cy >= topBand && cy <= bottomBand;
     for (int x = sp.x0; x < sp.x1; ++x) {
+      uint8_t* p = PixelAt(t, x, y);
+      if (plainRow && x >= inner0 && x < inner1) {
+        if (s.a >= 255.f) {
+          p[0] = static_cast<uint8_t>(s.b);
+          p[1] = static_cast<uint8_t>(s.g);
+          p[2] = static_cast<uint8_t>(s.r);
+          p[3] = 255;
+        } else {
+          Blend(p, s.b, s.g, s.r, s.a, 1.f);
+        }
+        continue;
+      }
       double cx = x + 0.5;
       float k = Coverage(r, rad, cx, cy);
-      k *= ClipCoverage(clip, cx, cy);
-      Blend(PixelAt(t, x, y), s.b, s.g, s.r, s.a, k);
+      if (roundClip) k *= ClipCoverage(clip, cx, cy);
+      Blend(p, s.b, s.g, s.r, s.a, k);
     }
   }
 }
@@ -106,11 +126,18 @@ void Borders(const Surface& t, const layout::Box& box) {
                         std::max(0.0, box.radius[2] - std::max(w[2], w[1])), std::max(0.0, box.radius[3] - std::max(w[2], w[3]))};
   Premultiplied side[4];
   for (int i = 0; i < 4; ++i) side[i] = Premultiply(box.borderColor[i], box.opacity);
+  // Deep inside the inner edge (past its corners) no border pixel can be.
+  double band = std::max({innerRad[0], innerRad[1], innerRad[2], innerRad[3]}) + 1;
+  Rect innerSafe{inner.x + band, inner.y + 1, inner.w - 2 * band, inner.h - 2};
   Span sp = Bounds(t, r, box.clip);
   for (int y = sp.y0; y < sp.y1; ++y) {
     double cy = y + 0.5;
     for (int x = sp.x0; x < sp.x1; ++x) {
       double cx = x + 0.5;
+      if (cx > innerSafe.x && cx < innerSafe.x + innerSafe.w && cy > innerSafe.y && cy < innerSafe.y + innerSafe.h) {
+        x = std::max(x, static_cast<int>(std::floor(innerSafe.x + innerSafe.w - 0.5)));
+        continue;
+      }
       float outer = Coverage(r, box.radius, cx, cy);
       if (outer <= 0) continue;
       float in = inner.w > 0 && inner.h > 0 ? Coverage(inner, innerRad, cx, cy) : 0.f;
@@ -191,6 +218,19 @@ void Image(const Surface& t, const layout::Box& box) {
   }
 }
 
+// Rasterised runs, kept while they are drawn again and again (repaints, hover restyles).
+const std::vector<unsigned char>& Mask(const layout::TextRun& run, int w, int h, int x, int baseline) {
+  using Key = std::tuple<std::wstring, std::wstring, int, int, bool, double, int, int, int, int>;
+  static std::map<Key, std::vector<unsigned char>> cache;
+  Key key{run.text, run.font.family, run.font.size, run.font.weight, run.font.italic, run.letterSpacing, w, h, x, baseline};
+  auto it = cache.find(key);
+  if (it != cache.end()) return it->second;
+  if (cache.size() >= 512) cache.clear();
+  std::vector<unsigned char>& mask = cache[key];
+  fonts::Rasterize(run.font, run.text, run.letterSpacing, w, h, x, baseline, mask);
+  return mask;
+}
+
 void Text(const Surface& t, const layout::Box& box) {
   const layout::TextRun& run = *box.text;
   Premultiplied s = Premultiply(box.color, box.opacity);
@@ -205,9 +245,8 @@ void Text(const Surface& t, const layout::Box& box) {
   Rect r{static_cast<double>(ox), static_cast<double>(oy), static_cast<double>(w), static_cast<double>(h)};
   Span sp = Bounds(t, r, box.clip);
   if (sp.Empty()) return;
-  static std::vector<unsigned char> mask;
   int startX = static_cast<int>(std::lround(box.rect.x)) - ox;
-  fonts::Rasterize(run.font, run.text, run.letterSpacing, w, h, startX, baseline, mask);
+  const std::vector<unsigned char>& mask = Mask(run, w, h, startX, baseline);
   for (int y = sp.y0; y < sp.y1; ++y) {
     const unsigned char* row = mask.data() + static_cast<size_t>(y - oy) * static_cast<size_t>(w);
     for (int x = sp.x0; x < sp.x1; ++x) {

@@ -184,7 +184,7 @@ function fire(target, type, init) {
   event.isTrusted = true;
   for (var k in init) if (k !== 'bubbles') event[k] = init[k];
   var reached = dispatch(target || global, event);
-  return reached || event.defaultPrevented;
+  return (reached ? 1 : 0) + (event.defaultPrevented ? 2 : 0);
 }
 
 native.elementProto.click = function () {

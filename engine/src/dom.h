@@ -53,6 +53,10 @@ struct Document {
   Node* hover = nullptr;
   Node* active = nullptr;
   Node* focus = nullptr;
+  // Editing in the focused text field: the selection as UTF-16 offsets into its value (the
+  // caret is at selectionEnd), and the value it had when it got the focus.
+  size_t selectionStart = 0, selectionEnd = 0;
+  std::string valueAtFocus;
 };
 
 Document* NewDocument();

@@ -18,7 +18,8 @@ void PutBool(duk_context* ctx, const char* key, bool v) {
 
 }  // namespace
 
-bool Fire(page::Page& p, dom::Node* target, const char* type, const Init& init) {
+bool Fire(page::Page& p, dom::Node* target, const char* type, const Init& init, bool* prevented) {
+  if (prevented) *prevented = false;
   if (p.retired || !p.internals) return false;
   duk_context* ctx = p.ctx;
   duk_push_heapptr(ctx, p.internals);
@@ -67,9 +68,10 @@ bool Fire(page::Page& p, dom::Node* target, const char* type, const Init& init) 
     PutBool(ctx, "metaKey", false);
   }
   script::Call(p, ctx, 3);
-  bool handled = duk_to_boolean(ctx, -1) != 0;
+  int result = duk_is_number(ctx, -1) ? duk_get_int(ctx, -1) : 0;
   duk_pop(ctx);
-  return handled;
+  if (prevented) *prevented = (result & 2) != 0;
+  return result != 0;
 }
 
 }  // namespace events

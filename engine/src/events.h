@@ -23,7 +23,7 @@ struct Init {
 };
 
 // Dispatches type at target (nullptr: the window). True when a listener was reached or
-// called preventDefault.
-bool Fire(page::Page& p, dom::Node* target, const char* type, const Init& init);
+// called preventDefault; prevented (if given) tells the latter alone.
+bool Fire(page::Page& p, dom::Node* target, const char* type, const Init& init, bool* prevented = nullptr);
 
 }  // namespace events

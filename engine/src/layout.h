@@ -68,6 +68,7 @@ struct Result {
   std::optional<css::Color> canvas;  // the root's background, else the body's
   std::vector<Box> boxes;             // in painting order
   bool usesHover = false, usesActive = false, usesFocus = false;
+  std::optional<Rect> caret;  // the caret of the focused text field
 };
 
 // Where images come from: read(ref) gives the bytes of an image referenced by the page

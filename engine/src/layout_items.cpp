@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "controls.h"
 #include "css_style.h"
 #include "layout.h"
 #include "layout_tree.h"
@@ -112,7 +113,47 @@ struct Emitter {
     return box;
   }
 
+  // The selection and the caret of the focused text field.
+  void Editing(const LBox& b, const Clip& clip, float opacity) {
+    const dom::Document* doc = b.node->document;
+    const LBox* run = nullptr;
+    for (const auto& k : b.kids) {
+      if (k->kind == LBox::Kind::Text && !k->frags.empty()) run = k.get();
+    }
+    double x = b.x + b.b[style::kLeft] + b.p[style::kLeft];
+    double y = b.y + b.b[style::kTop] + b.p[style::kTop], h = std::max(0.0, b.h - VerticalEdges(b));
+    const style::Style& st = run ? run->st : b.st;
+    if (run) {
+      x = run->frags[0].rect.x;
+      y = run->frags[0].rect.y;
+      h = run->frags[0].rect.h;
+    }
+    std::wstring shown = controls::Shown(b.node);
+    std::vector<double> adv = fonts::Advances(FontOf(st), shown, st.letterSpacing);
+    auto at = [&](size_t i) {
+      double v = x;
+      for (size_t k = 0; k < i && k < adv.size(); ++k) v += adv[k];
+      return v;
+    };
+    size_t a = std::min(doc->selectionStart, doc->selectionEnd), e = std::max(doc->selectionStart, doc->selectionEnd);
+    Box box;
+    box.node = b.node;
+    box.clip = clip;
+    box.opacity = opacity;
+    box.cursor = style::Cursor::Text;
+    if (a != e) {
+      box.rect = {at(a), y, at(e) - at(a), h};
+      box.background = css::Color{51, 144, 255, 0.45f};
+      out.boxes.push_back(box);
+    }
+    box.rect = {std::round(at(doc->selectionEnd)), y, 1, h};
+    box.background = st.color;
+    out.boxes.push_back(box);
+    out.caret = box.rect;
+  }
+
   void Control(const LBox& b, const Clip& clip, float opacity) {
+    if (b.node == b.node->document->focus && controls::IsTextField(b.node)) Editing(b, clip, opacity);
     if (b.node->name != "input") return;
     std::string type = InputTypeOf(b.node);
     if ((type != "checkbox" && type != "radio") || !dom::GetAttribute(b.node, "checked")) return;

@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
+#include <string_view>
 #include <vector>
 
+#include "controls.h"
 #include "engine.h"
 #include "files.h"
 #include "events.h"
@@ -225,7 +228,15 @@ bool View::Mouse(unsigned message, int x, int y, unsigned flags) {
     downSerial_[button] = target->serial;
     if (button == 0) doubleClickPending_ = doubleClick;
     init.detail = doubleClick ? 2 : 1;
-    handled = events::Fire(*p, target, "mousedown", init);
+    bool prevented = false;
+    handled = events::Fire(*p, target, "mousedown", init, &prevented);
+    if (button == 0 && !prevented && page_ == p) {
+      controls::Focus(*p, controls::FocusableFrom(target));
+      if (page_ == p && p->doc->focus && dom::Contains(p->doc->focus, target)) {
+        controls::PointAt(*p, Layout(), x, init.shiftKey);
+        selecting_ = true;
+      }
+    }
   } else if (kind == "mouseup") {
     bool same = downSerial_[button] == target->serial;
     downSerial_[button] = 0;
@@ -234,7 +245,9 @@ bool View::Mouse(unsigned message, int x, int y, unsigned flags) {
     if (same && page_ == p) {
       init.button = button;
       if (button == 0) {
-        handled = events::Fire(*p, target, "click", init) || handled;
+        bool prevented = false;
+        handled = events::Fire(*p, target, "click", init, &prevented) || handled;
+        if (!prevented && page_ == p) controls::Click(*p, target);
         if (doubleClickPending_ && page_ == p) handled = events::Fire(*p, target, "dblclick", init) || handled;
       } else if (button == 1) {
         handled = events::Fire(*p, target, "auxclick", init) || handled;
@@ -243,8 +256,10 @@ bool View::Mouse(unsigned message, int x, int y, unsigned flags) {
     if (button == 0) doubleClickPending_ = false;
   } else {
     Hover(target, init);
+    if (selecting_ && (flags & MK_LBUTTON) && page_ == p) controls::PointAt(*p, Layout(), x, true);
     handled = page_ == p && events::Fire(*p, target, type, init);
   }
+  if (kind == "mouseup" && button == 0) selecting_ = false;
   if (kind == "mousedown" && button == 0 && page_ == p) SetPressed(target);
   if (kind == "mouseup" && button == 0 && page_ == p) SetPressed(nullptr);
   dom::Release(target);
@@ -339,7 +354,7 @@ bool View::mouseWheel(int x, int y, int delta, unsigned flags) {
 bool View::Key(const char* type, unsigned code, unsigned flags, bool press) {
   page::Page* p = page_;
   if (!p) return false;
-  dom::Node* target = dom::Body(p->doc);
+  dom::Node* target = p->doc->focus && dom::IsConnected(p->doc->focus) ? p->doc->focus : dom::Body(p->doc);
   if (!target) target = dom::DocumentElement(p->doc);
   if (!target) return false;
   events::Init init;
@@ -351,8 +366,13 @@ bool View::Key(const char* type, unsigned code, unsigned flags, bool press) {
   init.ctrlKey = KeyDownNow(VK_CONTROL);
   init.altKey = KeyDownNow(VK_MENU) || (flags & KF_ALTDOWN) != 0;
   dom::AddRef(target);
-  bool handled = events::Fire(*p, target, type, init);
+  bool prevented = false;
+  bool handled = events::Fire(*p, target, type, init, &prevented);
   dom::Release(target);
+  if (prevented || page_ != p) return handled;
+  // What the key does in the page itself: editing the focused field, moving the focus.
+  if (press) handled = controls::Char(*p, code) || handled;
+  else if (std::string_view(type) == "keydown") handled = controls::KeyDown(*p, code, init.shiftKey, init.ctrlKey) || handled;
   return handled;
 }
 
@@ -408,7 +428,18 @@ void View::unfocus() {
   }
 }
 
-const wkeRect* View::getCaret() { return &caret_; }
+const wkeRect* View::getCaret() {
+  caret_ = {0, 0, 0, 0};
+  if (destroyed || !page_) return &caret_;
+  try {
+    if (const auto& c = Layout().caret) {
+      caret_ = {static_cast<int>(std::lround(c->x)), static_cast<int>(std::lround(c->y)), 1,
+                static_cast<int>(std::lround(c->h))};
+    }
+  } catch (...) {
+  }
+  return &caret_;
+}
 
 jsValue View::runJS(const wchar_t* source) {
   if (destroyed || !page_ || !source) return values::Undefined();

@@ -71,6 +71,7 @@ class View final : public wkeWebViewInterface {
   wkeRect caret_{0, 0, 0, 0};
   uint32_t downSerial_[3] = {0, 0, 0};
   bool doubleClickPending_ = false;
+  bool selecting_ = false;  // the left button went down in the focused text field
 };
 
 View* Create();

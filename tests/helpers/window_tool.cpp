@@ -6,6 +6,10 @@
 //                                                exit code 1 when none appears in time
 //   window_tool click <class> <title> <x> <y>    posts a left-button press and release at the
 //                                                client point (x, y); exit code 1 when missing
+//   window_tool drag <class> <title> <x> <y> <dx> <dy>
+//                                                presses the left button at the client point
+//                                                (x, y) with the system's own mouse input,
+//                                                moves the cursor by (dx, dy) and releases it
 //   window_tool gone <class> <title> [wait-ms]   exit code 0 once no such window exists
 #include <windows.h>
 
@@ -73,6 +77,33 @@ int Click(const wchar_t* className, const wchar_t* title, int x, int y) {
   return 0;
 }
 
+void Mouse(DWORD flags) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+  Sleep(100);
+}
+
+int Drag(const wchar_t* className, const wchar_t* title, int x, int y, int dx, int dy) {
+  const HWND window = FindWindowW(className, title);
+  if (!window) return 1;
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  const int startX = rect.left + x;
+  const int startY = rect.top + y;
+  SetCursorPos(startX, startY);
+  Sleep(100);
+  Mouse(MOUSEEVENTF_LEFTDOWN);
+  const int steps = 5;
+  for (int step = 1; step <= steps; ++step) {
+    SetCursorPos(startX + dx * step / steps, startY + dy * step / steps);
+    Mouse(MOUSEEVENTF_MOVE);
+  }
+  Mouse(MOUSEEVENTF_LEFTUP);
+  return 0;
+}
+
 int Gone(const wchar_t* className, const wchar_t* title, DWORD wait) {
   const ULONGLONG deadline = GetTickCount64() + wait;
   while (FindWindowW(className, title)) {
@@ -91,6 +122,11 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"click" && argc > 5) {
     return Click(argv[2], argv[3], static_cast<int>(std::wcstol(argv[4], nullptr, 10)),
                  static_cast<int>(std::wcstol(argv[5], nullptr, 10)));
+  }
+  if (command == L"drag" && argc > 7) {
+    return Drag(argv[2], argv[3], static_cast<int>(std::wcstol(argv[4], nullptr, 10)),
+                static_cast<int>(std::wcstol(argv[5], nullptr, 10)), static_cast<int>(std::wcstol(argv[6], nullptr, 10)),
+                static_cast<int>(std::wcstol(argv[7], nullptr, 10)));
   }
   if (command == L"gone") return Gone(argv[2], argv[3], Milliseconds(argc, argv, 4, 20000));
   return 2;

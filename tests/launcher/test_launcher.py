@@ -211,6 +211,25 @@ class Road(LauncherCase):
         self.assertIsNotNone(window_info())
         self.close_and_expect_exit(again)
 
+    def test_the_caption_drags_the_window_and_the_rest_does_not(self):
+        app = Installation()
+        process = self.start(app)
+        before = window_info()
+        self.assertIsNotNone(before)
+        self.assertIsNotNone(app.wait_for("launcher ready"), app.log())
+        x, y = CONTROLS["status"]
+        self.assertEqual(self.drag(x, y, -120, -90), 0)
+        self.assertEqual(window_info()["rect"], before["rect"])
+        self.assertEqual(self.drag(260, 22, -120, -90), 0)
+        left, top, right, bottom = before["rect"]
+        self.assertEqual(window_info()["rect"], [left - 120, top - 90, right - 120, bottom - 90])
+        self.close_and_expect_exit(process)
+
+    @staticmethod
+    def drag(x, y, dx, dy):
+        return harness.run(options.window_tool, "drag", WINDOW_CLASS, LAUNCHER_TITLE,
+                           str(x), str(y), str(dx), str(dy)).returncode
+
     def test_missing_settings_are_reported_and_nothing_runs(self):
         app = Installation(settings=False)
         process = self.start(app)

@@ -150,6 +150,26 @@ void PointAt(page::Page& p, const layout::Result& layout, double x, bool extend)
 }
 
 void Click(page::Page& p, dom::Node* target) {
+  dom::Document* doc = p.doc;
+  if (dom::Node* open = doc->openSelect) {
+    // Any click closes the list; a click on one of its options chooses it.
+    dom::AddRef(open);
+    dom::SetState(doc->openSelect, nullptr);
+    dom::Touch(doc->root);
+    bool chosen = target && target->name == "option" && dom::Contains(open, target);
+    bool changed = chosen && !dom::GetAttribute(target, "selected");
+    if (changed) {
+      dom::ForEachElement(open, [&](dom::Node* o) {
+        if (o->name == "option" && o != target) dom::RemoveAttribute(o, "selected");
+        return true;
+      });
+      dom::SetAttribute(target, "selected", "");
+      FireSimple(p, open, "input", true);
+      FireSimple(p, open, "change", true);
+    }
+    dom::Release(open);
+    if (chosen || target == open) return;
+  }
   for (dom::Node* n = target; n && n->kind == dom::NodeKind::Element; n = n->parent) {
     if (IsInput(n, "checkbox") || IsInput(n, "radio")) {
       Check(p, n);
@@ -174,6 +194,13 @@ void Click(page::Page& p, dom::Node* target) {
         if (!prevented) Check(p, control);
       } else if (Focusable(control)) {
         Focus(p, control);
+      }
+      return;
+    }
+    if (n->name == "select") {
+      if (!dom::GetAttribute(n, "disabled")) {
+        dom::SetState(doc->openSelect, n);
+        dom::Touch(doc->root);
       }
       return;
     }

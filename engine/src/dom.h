@@ -57,6 +57,7 @@ struct Document {
   // caret is at selectionEnd), and the value it had when it got the focus.
   size_t selectionStart = 0, selectionEnd = 0;
   std::string valueAtFocus;
+  Node* openSelect = nullptr;  // a <select> whose option list is shown (holds a reference)
 };
 
 Document* NewDocument();

@@ -270,10 +270,29 @@ duk_ret_t GetType(duk_context* ctx) { return AttributeGetter(ctx, "type"); }
 duk_ret_t SetType(duk_context* ctx) { return AttributeSetter(ctx, "type"); }
 duk_ret_t GetName(duk_context* ctx) { return AttributeGetter(ctx, "name"); }
 duk_ret_t SetName(duk_context* ctx) { return AttributeSetter(ctx, "name"); }
+// A select's value is its chosen option's (the first option when none is marked).
+dom::Node* ChosenOption(dom::Node* select) {
+  dom::Node* chosen = nullptr;
+  dom::ForEachElement(select, [&](dom::Node* o) {
+    if (o->name != "option") return true;
+    if (!chosen || dom::GetAttribute(o, "selected")) chosen = o;
+    return dom::GetAttribute(o, "selected") == nullptr;
+  });
+  return chosen;
+}
+std::string OptionValue(const dom::Node* o) {
+  const std::string* v = dom::GetAttribute(o, "value");
+  return v ? *v : dom::TextContent(o);
+}
 duk_ret_t GetValue(duk_context* ctx) {
   dom::Node* n = ThisElement(ctx);
   if (n->name == "textarea") {
     PushString(ctx, dom::TextContent(n));
+    return 1;
+  }
+  if (n->name == "select") {
+    dom::Node* o = ChosenOption(n);
+    PushString(ctx, o ? OptionValue(o) : std::string());
     return 1;
   }
   return AttributeGetter(ctx, "value");
@@ -281,8 +300,19 @@ duk_ret_t GetValue(duk_context* ctx) {
 duk_ret_t SetValue(duk_context* ctx) {
   dom::Node* n = ThisElement(ctx);
   std::string v = Arg(ctx, 0);
-  if (n->name == "textarea") dom::SetTextContent(n, v);
-  else dom::SetAttribute(n, "value", v);
+  if (n->name == "textarea") {
+    dom::SetTextContent(n, v);
+  } else if (n->name == "select") {
+    dom::ForEachElement(n, [&](dom::Node* o) {
+      if (o->name == "option") {
+        if (OptionValue(o) == v) dom::SetAttribute(o, "selected", "");
+        else dom::RemoveAttribute(o, "selected");
+      }
+      return true;
+    });
+  } else {
+    dom::SetAttribute(n, "value", v);
+  }
   return 0;
 }
 duk_ret_t BooleanAttributeGetter(duk_context* ctx, const char* name) {

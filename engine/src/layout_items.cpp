@@ -53,6 +53,7 @@ struct Emitter {
   Result& out;
   Ctx& c;
   const dom::Node* canvasOwner;
+  const LBox* openSelect = nullptr;
 
   void BackgroundImage(Box& box, const LBox& b) {
     if (b.st.backgroundImage.empty() || !c.resources) return;
@@ -213,6 +214,7 @@ struct Emitter {
       case LBox::Kind::Block:
       case LBox::Kind::Atomic: {
         opacity *= b.st.opacity;
+        if (b.node == b.node->document->openSelect && b.st.visible) openSelect = &b;
         Rect r{b.x, b.y, b.w, b.h};
         if (b.st.visible && !b.anonymous && b.node != b.node->document->root &&
             b.node != dom::DocumentElement(b.node->document)) {
@@ -253,6 +255,50 @@ struct Emitter {
       } else {
         Emit(*k, clip, opacity, deferred);
       }
+    }
+  }
+
+  // The option list of the open <select>, over everything else, below the select.
+  void OptionList() {
+    if (!openSelect) return;
+    const LBox& s = *openSelect;
+    fonts::Key font = FontOf(s.st);
+    fonts::Metrics m = fonts::MetricsOf(font);
+    double line = std::ceil(m.ascent + m.descent) + 4;
+    std::vector<dom::Node*> options;
+    dom::ForEachElement(s.node, [&](dom::Node* o) {
+      if (o->name == "option") options.push_back(o);
+      return true;
+    });
+    Box frame;
+    frame.node = s.node;
+    frame.rect = {s.x, s.y + s.h, std::max(s.w, 40.0), line * static_cast<double>(options.size()) + 2};
+    frame.background = css::Color{255, 255, 255, 1};
+    for (int i = 0; i < 4; ++i) {
+      frame.border[i] = 1;
+      frame.borderColor[i] = css::Color{118, 118, 118, 1};
+    }
+    out.boxes.push_back(frame);
+    const dom::Node* hovered = s.node->document->hover;
+    for (size_t i = 0; i < options.size(); ++i) {
+      Box row;
+      row.node = options[i];
+      row.rect = {frame.rect.x + 1, frame.rect.y + 1 + line * static_cast<double>(i), frame.rect.w - 2, line};
+      bool selected = dom::GetAttribute(options[i], "selected") != nullptr;
+      if (hovered == options[i] || selected) row.background = hovered == options[i] ? css::Color{30, 144, 255, 1} : css::Color{220, 220, 220, 1};
+      out.boxes.push_back(row);
+      Box t;
+      t.kind = Box::Kind::Text;
+      t.node = options[i];
+      t.rect = {row.rect.x + 4, row.rect.y + 2, frame.rect.w - 8, m.ascent + m.descent};
+      t.color = hovered == options[i] ? css::Color{255, 255, 255, 1} : s.st.color;
+      auto run = std::make_shared<TextRun>();
+      run->text = text::CesuToWide(dom::TextContent(options[i]));
+      run->font = font;
+      run->ascent = m.ascent;
+      t.text = std::move(run);
+      t.clip = {true, row.rect, {0, 0, 0, 0}};
+      out.boxes.push_back(std::move(t));
     }
   }
 
@@ -305,6 +351,7 @@ Result Build(const dom::Document* doc, int viewWidth, int viewHeight, Resources*
   for (size_t i = 0; i < c.viewportKids.size(); ++i) LayoutAbsolute(*c.viewportKids[i], view, c);
   Emitter e{out, c, canvasOwner};
   e.Context(*root, Clip{}, 1.f);
+  e.OptionList();
   return out;
 }
 

@@ -280,7 +280,7 @@ void View::Hover(dom::Node* target, const events::Init& init) {
   if (old == target) return;
   if (old) dom::AddRef(old);
   dom::SetState(p->doc->hover, target);
-  if (Layout().usesHover) dom::Touch(target);
+  if (Layout().usesHover || p->doc->openSelect) dom::Touch(target);
   events::Init over = init;
   over.detail = 0;
   if (old && dom::IsConnected(old)) events::Fire(*p, old, "mouseout", over);

@@ -180,3 +180,36 @@ TEST_F(EngineControls, LinksLoadPagesOfThePackage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EngineControls, SelectOpensItsListInTheView) {
+  View v(200, 150);
+  Engine().wkeSetTransparent(v.get(), true);
+  Open(v, "<select id='s' style='position: absolute; left: 10px; top: 10px; width: 100px'>"
+          "<option value='en'>English</option><option value='ja' selected>日本語</option><option value='zh'>中文</option></select>"
+          "<script>document.getElementById('s').addEventListener('change', note);</script>");
+  auto s = [&](const std::wstring& what) { return v.Run(L"document.getElementById('s')." + what); };
+  EXPECT_EQ(s(L"value"), L"ja");
+  int h = std::stoi(s(L"offsetHeight"));
+  Frame closed = Paint(v, 200, 150);
+  EXPECT_EQ(closed.CountDifferent(10, 10 + h + 2, 100, 40, {0, 0, 0, 0}, 0), 0) << "nothing below the closed select";
+  Click(v, 50, 15);
+  Frame open = Paint(v, 200, 150);
+  EXPECT_GT(open.CountDifferent(10, 10 + h + 2, 100, 40, {0, 0, 0, 0}, 0), 200) << "the list is drawn below it";
+  // The third row of the list: pick "zh".
+  int rowHeight = 0;
+  for (int y = 10 + h + 2; y < 150 && rowHeight == 0; ++y) {
+    if (open.At(60, y).a == 0) rowHeight = (y - (10 + h)) / 3;
+  }
+  ASSERT_GT(rowHeight, 8);
+  Click(v, 40, 10 + h + 1 + rowHeight * 2 + rowHeight / 2);
+  EXPECT_EQ(s(L"value"), L"zh");
+  EXPECT_EQ(v.Run(L"seen.join()"), L"change@s");
+  Frame after = Paint(v, 200, 150);
+  EXPECT_EQ(after.CountDifferent(10, 10 + h + 2, 100, 40, {0, 0, 0, 0}, 0), 0) << "closed again";
+  s(L"value = 'en'");
+  EXPECT_EQ(s(L"value"), L"en");
+}
+
+}  // namespace

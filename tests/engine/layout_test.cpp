@@ -237,4 +237,28 @@ TEST_F(EngineLayout, DisplayNoneNeitherPaintsNorTakesClicks) {
   ExpectPixel(f.At(25, 25), 0, 0, 255, 255, "shown again");
 }
 
+TEST_F(EngineLayout, LinkedSheetsVisibilityAndCursor) {
+  ServePage("layout/linked.css", "#linked { background: #0f0; cursor: pointer } .faint { visibility: hidden }");
+  View v(100, 50);
+  Open(v,
+       "<link rel='stylesheet' href='linked.css'>"
+       "<div id='linked' style='position: absolute; left: 0; top: 0; width: 20px; height: 20px'></div>"
+       "<div id='under' style='position: absolute; left: 30px; top: 0; width: 20px; height: 20px; background: #00f'></div>"
+       "<div id='over' class='faint' style='position: absolute; left: 30px; top: 0; width: 20px; height: 20px; background: #f00'>"
+       "<div style='position: absolute; left: 10px; width: 10px; height: 10px; background: #ff0; visibility: visible'></div></div>"
+       "<script>var hits = []; ['under', 'over'].forEach(function (id) {"
+       "document.getElementById(id).onmousedown = function (e) { hits.push(id) } });</script>");
+  Frame f = Paint(v, 100, 50);
+  ExpectPixel(f.At(5, 5), 0, 255, 0, 255, "styled by the linked sheet");
+  ExpectPixel(f.At(35, 15), 255, 0, 0, 255, "a hidden box does not paint over the blue one");
+  ExpectPixel(f.At(45, 5), 0, 255, 255, 255, "its visible child paints");
+  Engine().wkeMouseEvent(v.get(), WM_LBUTTONDOWN, 35, 15, MK_LBUTTON);
+  Engine().wkeMouseEvent(v.get(), WM_LBUTTONUP, 35, 15, 0);
+  EXPECT_EQ(v.Run(L"hits.join()"), L"under") << "nor does it take the click";
+  Engine().wkeMouseEvent(v.get(), WM_MOUSEMOVE, 5, 5, 0);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND)) << "cursor: pointer";
+  Engine().wkeMouseEvent(v.get(), WM_MOUSEMOVE, 80, 40, 0);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
+}
+
 }  // namespace

@@ -1,5 +1,5 @@
-// Flex formatting on one line: row or column, flex-grow and flex-shrink, justify-content,
-// align-items/align-self and gap.
+// Flex formatting: row (wrapping onto more lines with flex-wrap) or column (one line),
+// flex-grow and flex-shrink, justify-content, align-items/align-self and gap.
 #include <algorithm>
 #include <cmath>
 
@@ -126,33 +126,51 @@ double LayoutFlex(LBox& b, double x, double y, double width, double height, Ctx&
       it.marginMain = k->m[style::kLeft] + k->m[style::kRight];
       items.push_back(it);
     }
-    double gaps = gap * static_cast<double>(n - 1);
-    Flex(items, width - gaps);
-    double cross = 0;
+    // Lines: one unless flex-wrap lets items that do not fit start a new one.
+    std::vector<std::vector<Item>> lines(1);
+    double used = 0;
     for (Item& it : items) {
-      LayoutBox(*it.box, 0, 0, width, height, c, it.size, -1);
-      cross = std::max(cross, it.box->h + it.box->m[style::kTop] + it.box->m[style::kBottom]);
-    }
-    double line = height >= 0 ? height : cross;
-    double used = gaps;
-    for (Item& it : items) used += it.box->w + it.marginMain;
-    double start, between;
-    Justify(b.st.justify, width - used, n, start, between);
-    double cursor = x + start;
-    for (Item& it : items) {
-      LBox& k = *it.box;
-      double mt = k.m[style::kTop], mb = k.m[style::kBottom];
-      style::Align align = AlignOf(b, k);
-      if (align == style::Align::Stretch && k.st.height.IsAuto() && std::fabs(k.h - (line - mt - mb)) > 0.01) {
-        LayoutBox(k, 0, 0, width, height, c, it.size, std::max(0.0, line - mt - mb));
+      double outer = std::max(it.lo, std::min(it.base, it.hi)) + it.marginMain;
+      if (b.st.wrap && !lines.back().empty() && used + gap + outer > width + 0.01) {
+        lines.emplace_back();
+        used = 0;
       }
-      double top = y + mt;
-      if (align == style::Align::End) top = y + line - k.h - mb;
-      else if (align == style::Align::Center) top = y + (line - k.h - mt - mb) / 2 + mt;
-      Translate(k, cursor + k.m[style::kLeft] - k.x, top - k.y);
-      cursor += k.w + it.marginMain + gap + between;
+      used += (lines.back().empty() ? 0 : gap) + outer;
+      lines.back().push_back(it);
     }
-    return line;
+    double top = y;
+    for (size_t li = 0; li < lines.size(); ++li) {
+      std::vector<Item>& row = lines[li];
+      size_t count = row.size();
+      double gaps = gap * static_cast<double>(count - 1);
+      Flex(row, width - gaps);
+      double cross = 0;
+      for (Item& it : row) {
+        LayoutBox(*it.box, 0, 0, width, height, c, it.size, -1);
+        cross = std::max(cross, it.box->h + it.box->m[style::kTop] + it.box->m[style::kBottom]);
+      }
+      double line = height >= 0 && lines.size() == 1 ? height : cross;
+      double taken = gaps;
+      for (Item& it : row) taken += it.box->w + it.marginMain;
+      double start, between;
+      Justify(b.st.justify, width - taken, count, start, between);
+      double cursor = x + start;
+      for (Item& it : row) {
+        LBox& k = *it.box;
+        double mt = k.m[style::kTop], mb = k.m[style::kBottom];
+        style::Align align = AlignOf(b, k);
+        if (align == style::Align::Stretch && k.st.height.IsAuto() && std::fabs(k.h - (line - mt - mb)) > 0.01) {
+          LayoutBox(k, 0, 0, width, height, c, it.size, std::max(0.0, line - mt - mb));
+        }
+        double itemTop = top + mt;
+        if (align == style::Align::End) itemTop = top + line - k.h - mb;
+        else if (align == style::Align::Center) itemTop = top + (line - k.h - mt - mb) / 2 + mt;
+        Translate(k, cursor + k.m[style::kLeft] - k.x, itemTop - k.y);
+        cursor += k.w + it.marginMain + gap + between;
+      }
+      top += line + (li + 1 < lines.size() ? b.st.rowGap : 0);
+    }
+    return top - y;
   }
 
   double gap = b.st.rowGap;

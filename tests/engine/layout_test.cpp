@@ -157,6 +157,20 @@ TEST_F(EngineLayout, FlexRowAndColumn) {
   EXPECT_EQ(Rect(v, L"k2"), L"170,217,30,20");
 }
 
+TEST_F(EngineLayout, FlexWrapStartsNewLines) {
+  View v(100, 100);
+  Open(v, "<div id='grid' style='display: flex; flex-wrap: wrap; gap: 5px 10px'>"
+          "<i id='w1'></i><i id='w2'></i><i id='w3'></i><i id='w4' style='height: 30px'></i><i id='w5'></i></div>"
+          "<div id='after' style='height: 1px'></div>",
+          "i { display: block; width: 40px; height: 20px }");
+  EXPECT_EQ(Rect(v, L"w1"), L"0,0,40,20");
+  EXPECT_EQ(Rect(v, L"w2"), L"50,0,40,20");
+  EXPECT_EQ(Rect(v, L"w3"), L"0,25,40,20") << "two 40px items and a 10px gap fill a 100px line";
+  EXPECT_EQ(Rect(v, L"w4"), L"50,25,40,30");
+  EXPECT_EQ(Rect(v, L"w5"), L"0,60,40,20") << "below the tallest item of the line before";
+  EXPECT_EQ(Rect(v, L"after"), L"0,80,100,1");
+}
+
 TEST_F(EngineLayout, CascadeSpecificityInheritanceAndColours) {
   View v(200, 60);
   Open(v,

@@ -186,6 +186,10 @@ double LayoutFlow(LBox& b, double x, double y, double width, double height, Ctx&
       if (overlap > 0) Translate(kid, 0, -overlap);
       cursor = kid.y - kid.relativeY + kid.h + kid.m[style::kBottom];
       previousMargin = kid.m[style::kBottom];
+      if (kid.hasBaseline) {
+        b.hasBaseline = true;
+        b.baseline = kid.baseline;
+      }
       ++i;
       continue;
     }
@@ -289,6 +293,7 @@ void Translate(LBox& b, double dx, double dy) {
   b.y += dy;
   b.staticX += dx;
   b.staticY += dy;
+  b.baseline += dy;
   for (Fragment& f : b.frags) {
     f.rect.x += dx;
     f.rect.y += dy;
@@ -357,6 +362,7 @@ void LayoutBox(LBox& b, double x, double y, double cbW, double cbH, Ctx& c, doub
   ResolveEdges(b, cbW);
   b.frags.clear();
   b.relativeY = 0;
+  b.hasBaseline = false;
   if (b.image) {
     LayoutImage(b, cbW, cbH, forceW, forceH);
     b.x = x + b.m[style::kLeft];
@@ -390,6 +396,15 @@ void LayoutBox(LBox& b, double x, double y, double cbW, double cbH, Ctx& c, doub
   if (forceH >= 0) ch = std::max(0.0, forceH - vEdges);
   else if (DefiniteHeight(b, cbH)) ch = std::max(0.0, ClampHeight(b, SpecifiedSize(b, b.st.height, cbH, vEdges), cbH) - vEdges);
   double contentH = b.flex ? LayoutFlex(b, cx, cy, cw, ch, c) : LayoutFlow(b, cx, cy, cw, ch, c);
+  if (b.flex) {
+    for (auto& k : b.kids) {
+      if (k->kind != LBox::Kind::Text && k->hasBaseline && !style::IsOutOfFlow(k->st)) {
+        b.hasBaseline = true;
+        b.baseline = k->baseline;
+        break;
+      }
+    }
+  }
   if (forceH >= 0) b.h = forceH;
   else if (ch >= 0) b.h = ch + vEdges;
   else b.h = ClampHeight(b, contentH + vEdges, cbH);

@@ -192,6 +192,21 @@ Vertical TextExtent(const style::Style& s) {
   return {m.ascent + half, m.descent + half};
 }
 
+// Room an atomic box takes above and below the baseline: its own last line's baseline sits on
+// the line's (the bottom margin edge when it has none or clips its content); vertical-align:
+// middle centres it on the middle of the parent's lower-case letters.
+Vertical AtomicExtent(const LBox& a, const Vertical& strut) {
+  double height = a.h + a.m[style::kTop] + a.m[style::kBottom];
+  double above = height;
+  if (a.st.middle) {
+    double xMiddle = strut.above * 0.3;
+    above = height / 2 + xMiddle;
+  } else if (a.hasBaseline && !a.st.overflowHidden && !a.image) {
+    above = a.baseline - a.y + a.m[style::kTop];
+  }
+  return {above, std::max(0.0, height - above)};
+}
+
 }  // namespace
 
 double InlineIntrinsic(LBox& container, size_t first, size_t last, bool minimum, Ctx& c) {
@@ -277,7 +292,9 @@ double LayoutInline(LBox& container, size_t first, size_t last, double x0, doubl
     for (const Placed& it : line.items) {
       const Piece& p = pieces[it.piece];
       if (p.kind == Piece::Kind::Atomic) {
-        v.above = std::max(v.above, p.box->h + p.box->m[style::kTop] + p.box->m[style::kBottom]);
+        Vertical a = AtomicExtent(*p.box, strut);
+        v.above = std::max(v.above, a.above);
+        v.below = std::max(v.below, a.below);
       } else {
         Vertical e = extentOf(p.box);
         v.above = std::max(v.above, e.above);
@@ -319,7 +336,7 @@ double LayoutInline(LBox& container, size_t first, size_t last, double x0, doubl
         }
         case Piece::Kind::Atomic: {
           LBox* a = p.box;
-          double top = baseline - (a->h + a->m[style::kTop] + a->m[style::kBottom]) + a->m[style::kTop];
+          double top = baseline - AtomicExtent(*a, strut).above + a->m[style::kTop];
           Translate(*a, px + a->m[style::kLeft] - a->x, top - a->y);
           break;
         }
@@ -336,6 +353,10 @@ double LayoutInline(LBox& container, size_t first, size_t last, double x0, doubl
       }
     }
     for (auto& o : open) closeFragment(o.first, o.second, lineStart + line.width);
+    if (!line.items.empty()) {
+      container.hasBaseline = true;
+      container.baseline = baseline;
+    }
     y += v.above + v.below;
   }
   return y - y0;

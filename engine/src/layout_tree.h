@@ -35,6 +35,8 @@ struct LBox {
   std::vector<LBox*> absKids;   // out-of-flow descendants this box is the containing block of
   double staticX = 0, staticY = 0;
   double relativeY = 0;  // offset of position: relative, which the flow does not see
+  bool hasBaseline = false;  // baseline: of its last line box, in page coordinates
+  double baseline = 0;
 };
 
 struct Ctx {

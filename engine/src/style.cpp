@@ -250,6 +250,7 @@ Style Resolve(const css::ComputedStyle& cascaded, const Style* parent, double ro
     }
   }
   s.ellipsis = Keyword(c, "text-overflow") == "ellipsis";
+  s.middle = Keyword(c, "vertical-align") == "middle";
   if (const std::string* v = Find(c, "text-decoration")) {
     std::string k = text::AsciiLower(*v);
     s.underline = k.find("underline") != std::string::npos;

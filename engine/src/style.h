@@ -58,6 +58,7 @@ struct Style {
   Length backgroundSizeGiven[2];
   bool ellipsis = false;
   bool underline = false, lineThrough = false;
+  bool middle = false;  // vertical-align: middle (else baseline)
   // Flex container and item.
   bool column = false, reverse = false, wrap = false;
   Justify justify = Justify::Start;

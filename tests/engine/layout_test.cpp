@@ -157,6 +157,30 @@ TEST_F(EngineLayout, FlexRowAndColumn) {
   EXPECT_EQ(Rect(v, L"k2"), L"170,217,30,20");
 }
 
+TEST_F(EngineLayout, InlineBlocksSitOnTheBaseline) {
+  View v(300, 100);
+  Open(v, "<div style='font: 16px Tahoma, sans-serif'>Text <span id='btn' style='display: inline-block; padding: 6px;"
+          " border: 1px solid #000'>Go</span> <span id='word'>word</span>"
+          " <span id='box' style='display: inline-block; width: 10px; height: 10px'></span>"
+          " <span id='mid' style='display: inline-block; width: 10px; height: 40px; vertical-align: middle'></span></div>");
+  auto n = [&](const std::wstring& id, const wchar_t* p) {
+    return Number(v, L"document.getElementById('" + id + L"')." + p);
+  };
+  // The button's text shares the baseline of the words around it: its text starts
+  // padding + border below the button's top, level with the plain word.
+  double wordTop = n(L"word", L"offsetTop"), btnTop = n(L"btn", L"offsetTop");
+  EXPECT_NEAR(btnTop + 7, wordTop, 1);
+  // An empty box sits with its bottom on the baseline: above the bottom of the word's box.
+  double wordBottom = wordTop + n(L"word", L"offsetHeight");
+  double boxBottom = n(L"box", L"offsetTop") + 10;
+  EXPECT_LT(boxBottom, wordBottom);
+  EXPECT_GT(boxBottom, wordTop + 8);
+  // A middle-aligned box is centred near the middle of the text.
+  double mid = n(L"mid", L"offsetTop") + 20;
+  EXPECT_GT(mid, wordTop);
+  EXPECT_LT(mid, wordBottom);
+}
+
 TEST_F(EngineLayout, FlexWrapStartsNewLines) {
   View v(100, 100);
   Open(v, "<div id='grid' style='display: flex; flex-wrap: wrap; gap: 5px 10px'>"

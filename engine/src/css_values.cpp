@@ -1,5 +1,6 @@
 #include "css_values.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -36,7 +37,7 @@ std::optional<double> Number(std::string_view s, std::string* unit) {
   if (str.empty()) return std::nullopt;
   char* end = nullptr;
   double v = std::strtod(str.c_str(), &end);
-  if (end == str.c_str()) return std::nullopt;
+  if (end == str.c_str() || !std::isfinite(v)) return std::nullopt;
   if (unit) *unit = text::AsciiLower(text::Trim(std::string_view(end)));
   else if (*end) return std::nullopt;
   return v;

@@ -63,7 +63,11 @@ std::shared_ptr<const Image> Decode(const std::string& bytes) {
                                    WICBitmapPaletteTypeCustom)))
     return nullptr;
   UINT w = 0, h = 0;
-  if (FAILED(converter->GetSize(&w, &h)) || w == 0 || h == 0 || w > 16384 || h > 16384) return nullptr;
+  // At most 4096 x 4096 pixels' worth (64 MB decoded): a page cannot make the engine take
+  // gigabytes with one small, highly compressed file.
+  if (FAILED(converter->GetSize(&w, &h)) || w == 0 || h == 0 || w > 16384 || h > 16384 ||
+      static_cast<uint64_t>(w) * h > 4096ull * 4096ull)
+    return nullptr;
   auto image = std::make_shared<Image>();
   image->width = static_cast<int>(w);
   image->height = static_cast<int>(h);

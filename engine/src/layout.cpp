@@ -65,7 +65,18 @@ struct Builder {
     }
   }
 
+  // Deeper elements are not rendered: the layout recurses over the tree and must not run out
+  // of stack on a page nested without end.
+  static constexpr int kMaxDepth = 256;
+  int depth = 0;
+
   std::unique_ptr<LBox> Make(dom::Node* n, const style::Style* parentStyle, LBox* parent) {
+    if (depth >= kMaxDepth) return nullptr;
+    struct Deeper {
+      int& d;
+      explicit Deeper(int& v) : d(v) { ++d; }
+      ~Deeper() { --d; }
+    } deeper(depth);
     css::ComputedStyle cascaded = css::Compute(n, sheet);
     style::Style st = style::Resolve(cascaded, parentStyle, rootFontSize);
     if (!parentStyle) rootFontSize = st.fontSize;
@@ -98,7 +109,7 @@ struct Builder {
         if (!v || !length->IsAuto()) continue;
         char* end = nullptr;
         double px = std::strtod(v->c_str(), &end);
-        if (end != v->c_str() && px >= 0) *length = *end == '%' ? style::Length{style::Length::Percent, px} : style::Px(px);
+        if (end != v->c_str() && std::isfinite(px) && px >= 0 && px <= 1e6) *length = *end == '%' ? style::Length{style::Length::Percent, px} : style::Px(px);
       }
     }
     b->st = std::move(st);

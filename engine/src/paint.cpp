@@ -29,8 +29,10 @@ Span Bounds(const Surface& t, const Rect& r, const layout::Clip& clip) {
     x1 = std::min(x1, clip.rect.x + clip.rect.w);
     y1 = std::min(y1, clip.rect.y + clip.rect.h);
   }
-  Span s{std::max(0, static_cast<int>(std::floor(x0))), std::max(0, static_cast<int>(std::floor(y0))),
-         std::min(t.width, static_cast<int>(std::ceil(x1))), std::min(t.height, static_cast<int>(std::ceil(y1)))};
+  // Clamped in floating point first: a page can give any length, an int cannot hold any.
+  auto cut = [](double v, int hi) { return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(hi))); };
+  Span s{cut(std::floor(x0), t.width), cut(std::floor(y0), t.height), cut(std::ceil(x1), t.width),
+         cut(std::ceil(y1), t.height)};
   return s;
 }
 
@@ -237,11 +239,17 @@ void Text(const Surface& t, const layout::Box& box) {
   if (s.a <= 0) return;
   // Room for overhanging glyphs (italics, accents) around the run's box.
   int pad = std::max(2, run.font.size / 3);
-  int ox = static_cast<int>(std::floor(box.rect.x)) - pad;
-  int oy = static_cast<int>(std::floor(box.rect.y)) - pad;
-  int w = static_cast<int>(std::ceil(box.rect.w)) + 2 * pad + 1;
-  int h = static_cast<int>(std::ceil(box.rect.h)) + 2 * pad + 1;
-  int baseline = static_cast<int>(std::lround(box.rect.y + run.ascent)) - oy;
+  const Rect& br = box.rect;
+  // Runs far outside the surface (any length a page may give) are not drawn at all.
+  if (!(std::fabs(br.x) < 1e7 && std::fabs(br.y) < 1e7 && br.w < 1e7 && br.h < 1e7)) return;
+  // Only the part of a long run that can reach the surface is rasterised.
+  int left = std::max(static_cast<int>(std::floor(br.x)) - pad, -pad);
+  int right = std::min(static_cast<int>(std::ceil(br.x + br.w)) + pad + 1, t.width + pad);
+  int topEdge = std::max(static_cast<int>(std::floor(br.y)) - pad, -pad);
+  int bottomEdge = std::min(static_cast<int>(std::ceil(br.y + br.h)) + pad + 1, t.height + pad);
+  if (left >= right || topEdge >= bottomEdge) return;
+  int ox = left, oy = topEdge, w = right - left, h = bottomEdge - topEdge;
+  int baseline = static_cast<int>(std::lround(br.y + run.ascent)) - oy;
   Rect r{static_cast<double>(ox), static_cast<double>(oy), static_cast<double>(w), static_cast<double>(h)};
   Span sp = Bounds(t, r, box.clip);
   if (sp.Empty()) return;

@@ -1,5 +1,6 @@
 #include "style.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -26,6 +27,8 @@ std::string Keyword(const Context& c, const char* property) {
   return v ? text::AsciiLower(text::Trim(*v)) : std::string();
 }
 
+double Finite(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
+
 std::optional<Length> ParseLen(std::string_view raw, const Context& c, bool allowAuto) {
   std::string v = text::AsciiLower(text::Trim(raw));
   if (v.empty()) return std::nullopt;
@@ -35,7 +38,9 @@ std::optional<Length> ParseLen(std::string_view raw, const Context& c, bool allo
   }
   char* end = nullptr;
   double n = std::strtod(v.c_str(), &end);
-  if (end == v.c_str()) return std::nullopt;
+  if (end == v.c_str() || !std::isfinite(n)) return std::nullopt;
+  // Lengths stay within a range where every sum and product of the layout is finite.
+  n = std::clamp(n, -1e6, 1e6);
   std::string unit = std::string(text::Trim(end));
   if (unit.empty() || unit == "px") return Px(n);
   if (unit == "%") return Length{Length::Percent, n};
@@ -134,7 +139,7 @@ Style Resolve(const css::ComputedStyle& cascaded, const Style* parent, double ro
     if (!named) {
       if (auto l = ParseLen(k, c, false)) s.fontSize = l->Resolve(parentSize, parentSize);
     }
-    if (s.fontSize < 0) s.fontSize = 0;
+    s.fontSize = std::clamp(s.fontSize, 0.0, 1000.0);
   }
   c.fontSize = s.fontSize;
 
@@ -197,7 +202,7 @@ Style Resolve(const css::ComputedStyle& cascaded, const Style* parent, double ro
   std::string z = Keyword(c, "z-index");
   if (!z.empty() && z != "auto") s.zIndex = std::atoi(z.c_str());
   if (const std::string* v = Find(c, "opacity")) {
-    double o = std::strtod(v->c_str(), nullptr);
+    double o = Finite(std::strtod(v->c_str(), nullptr), 1);
     if (v->find('%') != std::string::npos) o /= 100;
     s.opacity = static_cast<float>(o < 0 ? 0 : o > 1 ? 1 : o);
   }
@@ -276,8 +281,8 @@ Style Resolve(const css::ComputedStyle& cascaded, const Style* parent, double ro
   gap = {};
   Len(c, "column-gap", gap, false);
   s.columnGap = gap.Resolve(0);
-  if (const std::string* v = Find(c, "flex-grow")) s.grow = std::max(0.0, std::strtod(v->c_str(), nullptr));
-  if (const std::string* v = Find(c, "flex-shrink")) s.shrink = std::max(0.0, std::strtod(v->c_str(), nullptr));
+  if (const std::string* v = Find(c, "flex-grow")) s.grow = std::clamp(Finite(std::strtod(v->c_str(), nullptr), 0), 0.0, 1e6);
+  if (const std::string* v = Find(c, "flex-shrink")) s.shrink = std::clamp(Finite(std::strtod(v->c_str(), nullptr), 1), 0.0, 1e6);
   Len(c, "flex-basis", s.basis, true);
 
   if (const std::string* v = Find(c, "font-family")) {
@@ -295,7 +300,7 @@ Style Resolve(const css::ComputedStyle& cascaded, const Style* parent, double ro
   if (const std::string* v = Find(c, "line-height")) {
     std::string k = text::AsciiLower(text::Trim(*v));
     char* end = nullptr;
-    double n = std::strtod(k.c_str(), &end);
+    double n = std::clamp(Finite(std::strtod(k.c_str(), &end), 0), 0.0, 1e4);
     if (k == "normal") s.lineHeight = 0;
     else if (end != k.c_str() && *end == '\0') s.lineHeight = n * s.fontSize;  // a factor
     else if (auto l = ParseLen(k, c, false)) s.lineHeight = l->Resolve(s.fontSize, 0);

@@ -165,9 +165,17 @@ void View::paint(void* pixels, int pitch) {
 
 layout::Rect View::Bounds(const dom::Node* element) {
   if (destroyed || !page_) return {};
+  try {
+    return BoundsIn(Layout(), element);
+  } catch (...) {
+    return {};
+  }
+}
+
+layout::Rect View::BoundsIn(const layout::Result& layout, const dom::Node* element) {
   bool found = false;
   double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-  for (const layout::Box& b : Layout().boxes) {
+  for (const layout::Box& b : layout.boxes) {
     if (b.node != element || b.kind == layout::Box::Kind::Text) continue;
     const layout::Rect& r = b.rect;
     if (!found) {

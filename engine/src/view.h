@@ -47,6 +47,7 @@ class View final : public wkeWebViewInterface {
   ~View() = default;
   void Navigate(const wchar_t* name, bool network);
   const layout::Result& Layout();
+  static layout::Rect BoundsIn(const layout::Result& layout, const dom::Node* element);
   dom::Node* Target(int x, int y);
   bool Mouse(unsigned message, int x, int y, unsigned flags);
   bool Key(const char* type, unsigned code, unsigned flags, bool press);

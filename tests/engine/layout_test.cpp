@@ -299,4 +299,20 @@ TEST_F(EngineLayout, LinkedSheetsVisibilityAndCursor) {
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
 }
 
+TEST_F(EngineLayout, HostileSizesAndNestingStayHarmless) {
+  View v(100, 50);
+  std::string deep;
+  for (int i = 0; i < 5000; ++i) deep += "<div>";
+  deep += "deep";
+  Open(v,
+       "<div id='huge' style='width: 1e300px; height: 1e300px; background: #f00'></div>"
+       "<div id='odd' style='width: infpx; height: nanpx; opacity: nan; font-size: 1e9px; letter-spacing: 1e30px'>text</div>"
+       "<div id='far' style='position: absolute; left: -1e9px; top: 10px; white-space: nowrap; letter-spacing: 1e5px'>far away</div>" +
+           deep);
+  Frame f = Paint(v, 100, 50);
+  EXPECT_EQ(f.At(50, 25).r, 255) << "an enormous box covers the view";
+  EXPECT_EQ(v.Run(L"document.getElementById('huge').offsetWidth"), L"1000000") << "lengths are kept within a finite range";
+  EXPECT_EQ(v.Run(L"typeof document.getElementById('odd').offsetHeight"), L"number");
+}
+
 }  // namespace

@@ -190,8 +190,6 @@ function fire(target, type, init) {
 native.elementProto.click = function () {
   dispatch(this, new global.MouseEvent('click', { bubbles: true, cancelable: true, button: 0 }));
 };
-native.elementProto.focus = function () {};
-native.elementProto.blur = function () {};
 
 // Timers run on the engine's message-only window.
 var timers = {};
@@ -274,7 +272,6 @@ global.location = location;
 Object.defineProperty(document, 'location', { get: function () { return location; }, configurable: true });
 Object.defineProperty(document, 'defaultView', { value: global });
 Object.defineProperty(document, 'readyState', { get: function () { return native.readyState(); } });
-Object.defineProperty(document, 'activeElement', { get: function () { return document.body; } });
 global.navigator = { userAgent: 'webshell', language: 'en' };
 
 return { fire: fire, timerFired: timerFired };

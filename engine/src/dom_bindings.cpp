@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "controls.h"
 #include "css_style.h"
 #include "html_parser.h"
 #include "selectors.h"
@@ -446,6 +447,20 @@ duk_ret_t RemoveSelf(duk_context* ctx) {
   return 0;
 }
 
+// element.focus() and element.blur(): the same focus the mouse and Tab move.
+duk_ret_t FocusMethod(duk_context* ctx) {
+  dom::Node* n = ThisElement(ctx);
+  page::Page& p = PageOf(ctx);
+  if (dom::IsConnected(n) && controls::FocusableFrom(n) == n) controls::Focus(p, n);
+  return 0;
+}
+duk_ret_t BlurMethod(duk_context* ctx) {
+  dom::Node* n = ThisElement(ctx);
+  page::Page& p = PageOf(ctx);
+  if (p.doc->focus == n) controls::Focus(p, nullptr);
+  return 0;
+}
+
 // element.style: a proxy over the style attribute.
 void PushStyle(duk_context* ctx, duk_idx_t wrapperIdx) {
   page::Page& p = PageOf(ctx);
@@ -572,6 +587,12 @@ duk_ret_t GetHead(duk_context* ctx) {
 }
 duk_ret_t GetBody(duk_context* ctx) {
   PushNode(PageOf(ctx), ctx, dom::Body(ThisDocument(ctx)->document));
+  return 1;
+}
+duk_ret_t GetActiveElement(duk_context* ctx) {
+  dom::Document* doc = ThisDocument(ctx)->document;
+  dom::Node* focus = doc->focus && dom::IsConnected(doc->focus) ? doc->focus : dom::Body(doc);
+  PushNode(PageOf(ctx), ctx, focus);
   return 1;
 }
 dom::Node* TitleElement(dom::Document* doc) {
@@ -778,7 +799,7 @@ void Install(page::Page& p) {
           {"querySelector", QuerySelector, 1}, {"querySelectorAll", QuerySelectorAll, 1},
           {"getElementsByTagName", GetElementsByTagName, 1},
           {"getElementsByClassName", GetElementsByClassName, 1}, {"remove", RemoveSelf, 0},
-          {"getBoundingClientRect", GetBoundingClientRect, 0}});
+          {"getBoundingClientRect", GetBoundingClientRect, 0}, {"focus", FocusMethod, 0}, {"blur", BlurMethod, 0}});
   duk_pop(ctx);
 
   p.textProto = NewProto(ctx, p.nodeProto, "textProto");
@@ -786,7 +807,7 @@ void Install(page::Page& p) {
   p.documentProto = NewProto(ctx, p.nodeProto, "documentProto");
   duk_push_heapptr(ctx, p.documentProto);
   Define(ctx, -1,
-         {{"documentElement", GetDocumentElement, nullptr}, {"head", GetHead, nullptr}, {"body", GetBody, nullptr},
+         {{"documentElement", GetDocumentElement, nullptr}, {"head", GetHead, nullptr}, {"body", GetBody, nullptr}, {"activeElement", GetActiveElement, nullptr},
           {"title", GetTitle, SetTitle}, {"children", GetChildren, nullptr}},
          {{"getElementById", GetElementById, 1}, {"createElement", CreateElement, 1},
           {"createTextNode", CreateTextNode, 1}, {"createComment", CreateComment, 1},

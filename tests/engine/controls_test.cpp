@@ -162,6 +162,16 @@ TEST_F(EngineControls, TabMovesTheFocus) {
   Key(v, VK_TAB);
   Shift(false);
   EXPECT_EQ(v.Run(L"seen.join()"), L"focus@a,focus@b,focus@d,focus@a,focus@d");
+  EXPECT_EQ(v.Run(L"document.activeElement.id"), L"d");
+  // Scripts move the same focus; keys then go to the focused field.
+  v.Run(L"document.getElementById('a').focus()");
+  EXPECT_EQ(v.Run(L"document.activeElement.id"), L"a");
+  Type(v, L"hi");
+  EXPECT_EQ(v.Run(L"document.getElementById('a').value"), L"hi");
+  v.Run(L"document.getElementById('a').blur()");
+  EXPECT_EQ(v.Run(L"document.activeElement.tagName"), L"BODY");
+  v.Run(L"document.getElementById('skip').focus()");
+  EXPECT_EQ(v.Run(L"document.activeElement.tagName"), L"BODY") << "a plain span takes no focus";
 }
 
 TEST_F(EngineControls, LinksLoadPagesOfThePackage) {

@@ -6,9 +6,10 @@
 //
 // Painting order: in-flow content in document order; positioned elements after the in-flow
 // content of their nearest positioned ancestor (or the page), sorted by z-index (auto = 0),
-// each painting its own positioned descendants after its content. Opacity multiplies into
-// every item of an element (no group compositing). Clipping by overflow is to the padding
-// box, with its inner rounded corners.
+// each painting its own positioned descendants after its content. Opacity paints
+// a translucent element as one layer (BeginGroup/EndGroup items around its content; positioned
+// descendants painted later by an ancestor take its opacity multiplied in instead). Clipping by
+// overflow is to the padding box, with its inner rounded corners.
 #include <functional>
 #include <map>
 #include <memory>
@@ -44,7 +45,7 @@ struct TextRun {
 };
 
 struct Box {
-  enum class Kind : unsigned char { Block, Text, Image };
+  enum class Kind : unsigned char { Block, Text, Image, BeginGroup, EndGroup };
   Kind kind = Kind::Block;
   dom::Node* node = nullptr;  // the element (for text: the element holding it)
   Rect rect;                  // border box, text run box or image content box

@@ -1,6 +1,7 @@
 // The painting list of a laid-out tree, Build, and hit-testing.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "controls.h"
 #include "css_style.h"
@@ -173,7 +174,48 @@ struct Emitter {
     return t ? text::AsciiLower(*t) : std::string("text");
   }
 
-  void Emit(LBox& b, Clip clip, float opacity, std::vector<Deferred>& deferred) {
+  // Translucent elements paint as one layer: their items go between a BeginGroup and an
+  // EndGroup item, and the group is blended at the element's opacity, so that what overlaps
+  // inside it does not show through. Returns the index of the BeginGroup.
+  size_t BeginGroup(float opacity) {
+    Box g;
+    g.kind = Box::Kind::BeginGroup;
+    g.opacity = opacity;
+    g.paints = false;
+    out.boxes.push_back(g);
+    return out.boxes.size() - 1;
+  }
+  void EndGroup(size_t begin) {
+    if (begin + 1 == out.boxes.size()) {
+      out.boxes.pop_back();  // nothing in it
+      return;
+    }
+    double x0 = 1e18, y0 = 1e18, x1 = -1e18, y1 = -1e18;
+    for (size_t i = begin + 1; i < out.boxes.size(); ++i) {
+      const Box& b = out.boxes[i];
+      if (b.kind == Box::Kind::BeginGroup || b.kind == Box::Kind::EndGroup) continue;
+      double pad = b.text ? b.text->font.size / 3.0 + 3 : 1;
+      x0 = std::min(x0, b.rect.x - pad);
+      y0 = std::min(y0, b.rect.y - pad);
+      x1 = std::max(x1, b.rect.x + b.rect.w + pad);
+      y1 = std::max(y1, b.rect.y + b.rect.h + pad);
+    }
+    out.boxes[begin].rect = {x0, y0, std::max(0.0, x1 - x0), std::max(0.0, y1 - y0)};
+    Box e;
+    e.kind = Box::Kind::EndGroup;
+    e.paints = false;
+    out.boxes.push_back(e);
+  }
+
+  // opacity: relative to the layer being painted; ctxOpacity: relative to the layer of the
+  // stacking context that paints the positioned descendants deferred here.
+  void Emit(LBox& b, Clip clip, float opacity, float ctxOpacity, std::vector<Deferred>& deferred, bool contextRoot = false) {
+    size_t group = SIZE_MAX;
+    if (!contextRoot && b.kind != LBox::Kind::Text && b.kind != LBox::Kind::Break && b.st.opacity < 1.f) {
+      group = BeginGroup(b.st.opacity * opacity);
+      opacity = 1.f;
+      ctxOpacity *= b.st.opacity;
+    }
     switch (b.kind) {
       case LBox::Kind::Break: return;
       case LBox::Kind::Text: {
@@ -201,7 +243,6 @@ struct Emitter {
         return;
       }
       case LBox::Kind::Inline: {
-        opacity *= b.st.opacity;
         if (b.st.visible) {
           for (const Fragment& f : b.frags) {
             Box box = Decorated(b, f.rect, clip, opacity);
@@ -213,7 +254,6 @@ struct Emitter {
       }
       case LBox::Kind::Block:
       case LBox::Kind::Atomic: {
-        opacity *= b.st.opacity;
         if (b.node == b.node->document->openSelect && b.st.visible) openSelect = &b;
         Rect r{b.x, b.y, b.w, b.h};
         if (b.st.visible && !b.anonymous && b.node != b.node->document->root &&
@@ -251,11 +291,12 @@ struct Emitter {
     }
     for (auto& k : b.kids) {
       if (k->kind != LBox::Kind::Text && style::IsPositioned(k->st)) {
-        deferred.push_back({k.get(), clip, opacity, k->st.zIndex.value_or(0)});
+        deferred.push_back({k.get(), clip, ctxOpacity, k->st.zIndex.value_or(0)});
       } else {
-        Emit(*k, clip, opacity, deferred);
+        Emit(*k, clip, opacity, ctxOpacity, deferred);
       }
     }
+    if (group != SIZE_MAX) EndGroup(group);
   }
 
   // The option list of the open <select>, over everything else, below the select.
@@ -304,13 +345,19 @@ struct Emitter {
 
   void Context(LBox& b, const Clip& clip, float opacity) {
     std::vector<Deferred> deferred;
-    Emit(b, clip, opacity, deferred);
+    size_t group = SIZE_MAX;
+    if (b.st.opacity < 1.f) {
+      group = BeginGroup(b.st.opacity * opacity);
+      opacity = 1.f;
+    }
+    Emit(b, clip, opacity, opacity, deferred, true);
     std::stable_sort(deferred.begin(), deferred.end(), [](const Deferred& a, const Deferred& d) { return a.z < d.z; });
     for (const Deferred& d : deferred) {
       // Fixed boxes are placed against the view and escape the clips of their ancestors.
       Clip cl = d.box->st.position == style::Position::Fixed ? Clip{} : d.clip;
       Context(*d.box, cl, d.opacity);
     }
+    if (group != SIZE_MAX) EndGroup(group);
   }
 };
 
@@ -357,6 +404,7 @@ Result Build(const dom::Document* doc, int viewWidth, int viewHeight, Resources*
 
 const Box* HitBox(const Result& layout, double x, double y) {
   for (auto it = layout.boxes.rbegin(); it != layout.boxes.rend(); ++it) {
+    if (it->kind == Box::Kind::BeginGroup || it->kind == Box::Kind::EndGroup) continue;
     if (it->rect.w <= 0 || it->rect.h <= 0 || !it->rect.Contains(x, y)) continue;
     if (it->clip.active && !it->clip.rect.Contains(x, y)) continue;
     return &*it;

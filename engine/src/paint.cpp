@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <tuple>
 #include <vector>
 
@@ -289,8 +290,47 @@ void PaintView(const Surface& t, const layout::Result& layout, bool transparent)
     std::memset(t.pixels + static_cast<size_t>(y) * static_cast<size_t>(t.pitch), transparent ? 0 : 0xFF, static_cast<size_t>(t.width) * 4);
   layout::Rect all{0, 0, static_cast<double>(t.width), static_cast<double>(t.height)};
   if (layout.canvas) FillRect(t, all, *layout.canvas, 1.f);
+  // Groups paint into layers of the surface's size, composited over their bounds.
+  struct Layer {
+    std::vector<uint8_t> pixels;
+    Surface surface;
+    Span bounds;
+    float opacity;
+  };
+  static std::vector<std::unique_ptr<Layer>> pool;
+  std::vector<Surface> targets{t};
+  std::vector<Layer*> open;
   for (const layout::Box& box : layout.boxes) {
+    if (box.kind == layout::Box::Kind::BeginGroup) {
+      if (open.size() >= pool.size()) pool.push_back(std::make_unique<Layer>());
+      Layer& layer = *pool[open.size()];
+      layer.pixels.resize(static_cast<size_t>(t.width) * static_cast<size_t>(t.height) * 4);
+      layer.surface = {layer.pixels.data(), t.width, t.height, t.width * 4};
+      layer.bounds = Bounds(t, box.rect, layout::Clip{});
+      layer.opacity = std::clamp(box.opacity, 0.f, 1.f);
+      for (int y = layer.bounds.y0; y < layer.bounds.y1; ++y)
+        std::memset(PixelAt(layer.surface, layer.bounds.x0, y), 0, static_cast<size_t>(std::max(0, layer.bounds.x1 - layer.bounds.x0)) * 4);
+      open.push_back(&layer);
+      targets.push_back(layer.surface);
+      continue;
+    }
+    if (box.kind == layout::Box::Kind::EndGroup) {
+      if (open.empty()) continue;
+      Layer& layer = *open.back();
+      open.pop_back();
+      targets.pop_back();
+      const Surface& under = targets.back();
+      for (int y = layer.bounds.y0; y < layer.bounds.y1; ++y) {
+        for (int x = layer.bounds.x0; x < layer.bounds.x1; ++x) {
+          const uint8_t* s = PixelAt(layer.surface, x, y);
+          if (s[3] == 0) continue;
+          Blend(PixelAt(under, x, y), s[0], s[1], s[2], s[3], layer.opacity);
+        }
+      }
+      continue;
+    }
     if (!box.paints) continue;
+    const Surface& t = targets.back();
     switch (box.kind) {
       case layout::Box::Kind::Block:
         if (box.background) FillShape(t, box.rect, box.radius, box.clip, *box.background, box.opacity);
@@ -303,6 +343,7 @@ void PaintView(const Surface& t, const layout::Result& layout, bool transparent)
       case layout::Box::Kind::Text:
         if (box.text) Text(t, box);
         break;
+      default: break;
     }
   }
 }

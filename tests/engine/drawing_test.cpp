@@ -81,6 +81,23 @@ TEST_F(EngineDrawing, OverflowHiddenClipsAndOpacityMultiplies) {
   ExpectPixel(f.At(85, 5), 64, 64, 64, 64, "white at 0.5 inside 0.5");
 }
 
+TEST_F(EngineDrawing, TranslucentElementsPaintAsOneLayer) {
+  View v(100, 50);
+  Open(v,
+       "<div style='width: 40px; height: 40px; background: #f00; opacity: 0.5'>"
+       "<div style='width: 20px; height: 20px; background: #00f'></div></div>"
+       "<div style='position: absolute; left: 50px; top: 0; width: 40px; height: 40px; background: #f00; opacity: 0.5'>"
+       "<div style='position: absolute; left: 0; top: 0; width: 20px; height: 20px; background: #00f'></div>"
+       "<div style='position: absolute; left: 20px; top: 20px; width: 20px; height: 20px; background: #0f0; opacity: 0.5'></div></div>");
+  Frame f = Paint(v, 100, 50);
+  // The blue child covers the red inside the layer: only blue shows, at the parent's opacity.
+  ExpectPixel(f.At(5, 5), 128, 0, 0, 128, "blue over red, then faded together");
+  ExpectPixel(f.At(30, 30), 0, 0, 128, 128, "the faded red alone");
+  ExpectPixel(f.At(55, 5), 128, 0, 0, 128, "positioned children belong to the layer too");
+  // Green at 0.5 over red inside the layer (R 127, G 128, A 255), then the layer at 0.5.
+  ExpectPixel(f.At(75, 35), 0, 64, 64, 128, "a faded child inside a faded parent");
+}
+
 TEST_F(EngineDrawing, ImagesKeepTheirAlpha) {
   View v(120, 40);
   Open(v,

@@ -2,6 +2,7 @@
 user would: each returns the chosen value, and cancelling returns its cancel value."""
 import json
 import os
+import shutil
 import sys
 import tempfile
 import unittest
@@ -21,6 +22,16 @@ class Dialogs(unittest.TestCase):
         for name in ("notes.txt", "picture.bmp"):
             with open(os.path.join(self.data, name), "wb") as out:
                 out.write(b"x")
+
+    def chosen_folder(self):
+        """A folder on the prefix's drive C:. The folder browser expands its tree one level at a
+        time, and C: holds a handful of folders, where Z: (the whole Unix tree with its busy /tmp)
+        can take longer to expand than the driver waits."""
+        drive_c = os.path.join(os.environ["WINEPREFIX"], "drive_c")
+        parent = tempfile.mkdtemp(prefix="webshell-dialogs-", dir=drive_c)
+        self.addCleanup(shutil.rmtree, parent, True)
+        os.makedirs(os.path.join(parent, "chosen folder"))
+        return "C:\\" + os.path.basename(parent) + "\\chosen folder"
 
     def answer(self, image, *action):
         result = harness.run(harness.options.dialog_driver, image, *action, timeout=60)
@@ -53,7 +64,7 @@ class Dialogs(unittest.TestCase):
         try:
             notes = windows_path(os.path.join(self.data, "notes.txt"))
             picture = windows_path(os.path.join(self.data, "picture.bmp"))
-            chosen = windows_path(os.path.join(self.data, "chosen folder"))
+            chosen = self.chosen_folder()
             self.answer(image, "cancel")
             open_answer = self.answer(image, "file", notes)
             self.answer(image, "cancel")

@@ -216,6 +216,28 @@ double LayoutFlow(LBox& b, double x, double y, double width, double height, Ctx&
   return cursor - y;
 }
 
+// A block without top border or padding shares its top margin with its first in-flow
+// child: the larger of the two stays, above the block. Returns what the content lost.
+double CollapseFirstMargin(LBox& b) {
+  if (b.kind != LBox::Kind::Block || b.image || b.st.overflowHidden || style::IsOutOfFlow(b.st) || !b.parent ||
+      b.parent->flex || b.b[style::kTop] > 0 || b.p[style::kTop] > 0)
+    return 0;
+  LBox* first = nullptr;
+  for (auto& k : b.kids) {
+    if (k->kind == LBox::Kind::Text || k->kind == LBox::Kind::Break || !style::IsOutOfFlow(k->st)) {
+      first = k.get();
+      break;
+    }
+  }
+  if (!first || first->kind != LBox::Kind::Block || first->m[style::kTop] <= 0) return 0;
+  double shared = first->m[style::kTop];
+  for (auto& k : b.kids) Translate(*k, 0, -shared);
+  double top = std::max(b.m[style::kTop], shared);
+  Translate(b, 0, top - b.m[style::kTop]);
+  b.m[style::kTop] = top;
+  return shared;
+}
+
 void LayoutImage(LBox& b, double cbW, double cbH, double forceW, double forceH) {
   double iw = b.picture ? b.picture->width : 0, ih = b.picture ? b.picture->height : 0;
   double hEdges = HorizontalEdges(b), vEdges = VerticalEdges(b);
@@ -407,6 +429,7 @@ void LayoutBox(LBox& b, double x, double y, double cbW, double cbH, Ctx& c, doub
   if (forceH >= 0) ch = std::max(0.0, forceH - vEdges);
   else if (DefiniteHeight(b, cbH)) ch = std::max(0.0, ClampHeight(b, SpecifiedSize(b, b.st.height, cbH, vEdges), cbH) - vEdges);
   double contentH = b.flex ? LayoutFlex(b, cx, cy, cw, ch, c) : LayoutFlow(b, cx, cy, cw, ch, c);
+  if (!b.flex) contentH -= CollapseFirstMargin(b);
   if (b.flex) {
     for (auto& k : b.kids) {
       if (k->kind != LBox::Kind::Text && k->hasBaseline && !style::IsOutOfFlow(k->st)) {

@@ -69,6 +69,17 @@ TEST_F(EngineLayout, BlockBoxModel) {
   ExpectPixel(f.At(0, 53), 0, 0, 0, 0, "above it: the collapsed margin");
 }
 
+TEST_F(EngineLayout, FirstChildMarginsCollapseThroughTheirParent) {
+  View v(200, 200);
+  Open(v,
+       "<div id='outer' style='margin-top: 5px'><div id='inner' style='margin-top: 20px; height: 10px'></div></div>"
+       "<div id='framed' style='border-top: 1px solid #000; margin-top: 5px'><div id='kept' style='margin-top: 20px; height: 10px'></div></div>");
+  EXPECT_EQ(Rect(v, L"outer"), L"0,20,200,10") << "the parent moves down by the larger margin";
+  EXPECT_EQ(Rect(v, L"inner"), L"0,20,200,10");
+  EXPECT_EQ(Rect(v, L"framed"), L"0,35,200,31") << "a border keeps the margins apart";
+  EXPECT_EQ(Rect(v, L"kept"), L"0,56,200,10");
+}
+
 TEST_F(EngineLayout, DisplayKindsAndWrapping) {
   View v(100, 200);
   Open(v,

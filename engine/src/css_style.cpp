@@ -57,7 +57,7 @@ pre { white-space: pre }
 center { text-align: center }
 a { color: #0000ee; text-decoration: underline; cursor: pointer }
 hr { border: 1px inset #c0c0c0; margin-top: 0.5em; margin-bottom: 0.5em }
-button, input, select, textarea { display: inline-block; font-size: 13px; font-family: sans-serif; color: #000 }
+button, input, select, textarea { display: inline-block; font-size: 13px; font-family: sans-serif; color: #000; overflow: hidden }
 button { padding: 1px 6px; border: 2px outset #c0c0c0; background-color: #efefef; text-align: center }
 input, textarea { padding: 1px 2px; border: 2px inset #c0c0c0; background-color: #fff; width: 150px; cursor: text; white-space: pre }
 select { padding: 1px; border: 1px solid #767676; background-color: #fff; white-space: pre }

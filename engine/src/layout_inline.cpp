@@ -192,6 +192,11 @@ Vertical TextExtent(const style::Style& s) {
   return {m.ascent + half, m.descent + half};
 }
 
+// Form controls clip their text yet keep its baseline.
+bool IsControl(const dom::Node& n) {
+  return n.name == "input" || n.name == "button" || n.name == "select" || n.name == "textarea";
+}
+
 // Room an atomic box takes above and below the baseline: its own last line's baseline sits on
 // the line's (the bottom margin edge when it has none or clips its content); vertical-align:
 // middle centres it on the middle of the parent's lower-case letters.
@@ -201,7 +206,7 @@ Vertical AtomicExtent(const LBox& a, const Vertical& strut) {
   if (a.st.middle) {
     double xMiddle = strut.above * 0.3;
     above = height / 2 + xMiddle;
-  } else if (a.hasBaseline && !a.st.overflowHidden && !a.image) {
+  } else if (a.hasBaseline && !a.image && (!a.st.overflowHidden || IsControl(*a.node))) {
     above = a.baseline - a.y + a.m[style::kTop];
   }
   return {above, std::max(0.0, height - above)};

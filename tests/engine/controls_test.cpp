@@ -91,6 +91,12 @@ TEST_F(EngineControls, TypingIntoATextField) {
   v.Run(L"f.onkeypress = function (e) { if (e.key === 'z') e.preventDefault() }");
   Type(v, L"zy");
   EXPECT_EQ(v.Run(L"f.value"), L"Qy");
+  // A value longer than the field stays inside it.
+  v.Run(L"f.value = 'WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW'");
+  Frame longValue = Paint(v, 300, 100);
+  int right = 10 + std::stoi(v.Run(L"f.offsetWidth"));
+  EXPECT_EQ(longValue.CountDifferent(right, 10, 300 - right, 20, {255, 255, 255, 255}, 0), 0);
+  v.Run(L"f.value = 'Qy'");
   v.Run(L"seen = []");
   Click(v, 210, 60);
   EXPECT_EQ(v.Run(L"seen.join()"), L"change@name,blur@name");

@@ -8,7 +8,7 @@
 //   dialog_driver app.exe font Tahoma         picks the face in the font list, presses OK
 // and waits until the dialog is gone, answering Yes to a confirmation the dialog raises on the
 // way (a save dialog asking to replace a file). Prints what it did; exits 0 when the dialog
-// closed, 1 when no dialog came or it would not close, 2 on wrong arguments.
+// closed, 1 when no dialog came within 45 s or it would not close, 2 on wrong arguments.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr DWORD kWaitLimitMs = 20000;
+constexpr DWORD kWaitLimitMs = 45000;  // a loaded machine can take long to start the program
 constexpr int kFileNameCombo = 0x47C;  // cmb13
 constexpr int kFileNameEdit = 0x480;   // edt1
 constexpr int kFileTypeCombo = 0x470;  // cmb1

@@ -171,6 +171,59 @@ class LauncherCase(unittest.TestCase):
         self.assertTrue(launcher_gone())
 
 
+def write_png(path, width, height, rgba):
+    """An RGBA PNG of the given rows."""
+    def chunk(kind, data):
+        return len(data).to_bytes(4, "big") + kind + data + (zlib.crc32(kind + data) & 0xFFFFFFFF).to_bytes(4, "big")
+    rows = b"".join(b"\0" + rgba[y * width * 4:(y + 1) * width * 4] for y in range(height))
+    header = width.to_bytes(4, "big") + height.to_bytes(4, "big") + bytes([8, 6, 0, 0, 0])
+    with open(path, "wb") as png:
+        png.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows)) +
+                  chunk(b"IEND", b""))
+
+
+class Picture(LauncherCase):
+    def test_the_launcher_as_painted_with_its_transparency(self):
+        # The launcher's own pixels, as the engine paints them (premultiplied BGRA with alpha),
+        # copied after every paint into shared memory; the screen of the test display cannot show
+        # transparency. A copy of the shipped pages asks for that copy; nothing else changes.
+        mapping = "webshell-launcher-picture-%d" % os.getpid()
+        app = Installation()
+        shutil.copyfile(options.host, app.exe)
+        pages = os.path.join(harness.ROOT, "package")
+        with zipfile.ZipFile(app.exe, "a", zipfile.ZIP_DEFLATED) as package:
+            for folder, _, names in os.walk(pages):
+                for name in names:
+                    path = os.path.join(folder, name)
+                    entry = os.path.relpath(path, pages).replace(os.sep, "/")
+                    with open(path, "rb") as source:
+                        data = source.read()
+                    if entry == "main.html":
+                        data = data.replace(b"</body>", b"<script>wkeUpdateRenderFM('', '%s', 640000);</script></body>"
+                                            % mapping.encode())
+                    package.writestr(entry, data)
+            package.write(options.engine, "wke.dll")
+        process = self.start(app)
+        self.assertIsNotNone(app.wait_for("launcher ready"), app.log())
+        time.sleep(1)
+        dump = harness.run(options.sharedtool, "bytes", mapping, "0", "640000", timeout=60)
+        self.assertEqual(dump.returncode, 0, dump.stdout + dump.stderr)
+        bgra = bytes.fromhex("".join(dump.stdout.split()))
+        self.assertEqual(len(bgra), 400 * 400 * 4)
+        rgba = bytearray(len(bgra))
+        for i in range(0, len(bgra), 4):
+            b, g, r, a = bgra[i:i + 4]
+            if a:
+                rgba[i:i + 4] = bytes((min(255, r * 255 // a), min(255, g * 255 // a), min(255, b * 255 // a), a))
+        write_png(os.path.join(options.build_dir, "launcher.png"), 400, 400, bytes(rgba))
+        def alpha(x, y):
+            return bgra[(y * 400 + x) * 4 + 3]
+        self.assertEqual(alpha(0, 0), 0)        # rounded corner: the desktop shows through
+        self.assertEqual(alpha(399, 399), 0)
+        self.assertEqual(alpha(200, 200), 255)  # the body of the window is opaque
+        self.close_and_expect_exit(process)
+
+
 class Road(LauncherCase):
     def test_choose_languages_start_langset_then_the_game_and_close(self):
         app = Installation()
@@ -359,4 +412,4 @@ class SelfUpdate(LauncherCase):
 
 
 if __name__ == "__main__":
-    harness.main(["--shipped", "--langset", "--game", "--window-tool", "--file-lock"])
+    harness.main(["--shipped", "--langset", "--game", "--window-tool", "--file-lock", "--sharedtool"])

@@ -7,7 +7,7 @@ need_packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   cmake ninja-build python3 dpkg-dev
   wine wine32:i386 xvfb xauth x11-apps imagemagick
-  fonts-wqy-microhei
+  x11-utils fonts-wqy-microhei
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -3,6 +3,7 @@ running script in other windows, close callbacks, global callbacks, window funct
 hit-test mask, and the single instance."""
 import json
 import os
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -191,6 +192,59 @@ class WindowMessages(unittest.TestCase):
         self.assertIn("raw handle rect 50,60", log)
         self.assertIn('unknown flag rect {"left":0,"top":0,"right":0,"bottom":0}', log)
         self.assertIn("follower at 190,205", log)
+
+
+def x_window_depths(title):
+    """The colour depths of the X windows Wine made for windows titled title."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True, check=True).stdout
+    depths = []
+    for line in tree.splitlines():
+        if '"%s"' % title in line:
+            info = subprocess.run(["xwininfo", "-id", line.split()[0]], capture_output=True, text=True).stdout
+            depths += [int(row.split(":")[1]) for row in info.splitlines() if row.strip().startswith("Depth:")]
+    return depths
+
+
+class Presentation(unittest.TestCase):
+    def test_layered_presentation_follows_the_extended_style_at_the_next_resize(self):
+        # Wine shows a window that presents with UpdateLayeredWindow through a 32-bit (alpha) X
+        # window, and one that is copied with BitBlt through a 24-bit one.
+        folder = tempfile.mkdtemp(prefix="webshell-present-")
+        script = """
+            SetWindowPos('', '0', 0x40, 10, 10, 100, 100);
+            setTimeout(function () {
+              console.log('plain copy');
+              setTimeout(function () {
+                SetWindowLong('', -20, 0x80000);
+                setTimeout(function () {
+                  console.log('style set');
+                  setTimeout(function () {
+                    SetWindowPos('', '0', 0x2, 0, 0, 120, 100);
+                    setTimeout(function () {
+                      console.log('resized');
+                      setTimeout(function () { PostMessage('', 0x10, 0, 0); }, 1500);
+                    }, 300);
+                  }, 1500);
+                }, 300);
+              }, 1500);
+            }, 300);
+        """
+        title = "presentation-probe-%d" % os.getpid()  # other tests' windows may be on the display
+        entry = page("wkeCreateWindow('%s', 0x80000000, 0, '', 'probe.html');" % title)
+        script = script.replace("PostMessage('', 0x10, 0, 0);",
+                                "PostMessage('exe.zip.index.html', 0x10, 0, 0); PostMessage('', 0x10, 0, 0);")
+        app = App(folder, {"exe.zip.index.html": entry, "probe.html": page(script)})
+        process = app.start()
+        try:
+            depths = {}
+            for phase in ("plain copy", "style set", "resized"):
+                self.assertTrue(app.wait_for_line(phase), app.log())
+                depths[phase] = x_window_depths(title)
+            self.assertEqual(process.wait(30), 1)
+        finally:
+            if process.poll() is None:
+                process.kill()
+        self.assertEqual(depths, {"plain copy": [24], "style set": [24], "resized": [32]})
 
 
 class Callbacks(unittest.TestCase):

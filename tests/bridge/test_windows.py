@@ -288,6 +288,22 @@ class DroppedFiles(unittest.TestCase):
                 process.kill()
         return app.log()
 
+    def test_dropped_paths_reach_the_callback_as_an_indexed_object(self):
+        script = """
+            console.log('accepts ' + RegJSCB_WM_DROPFILES(function (files) {
+              var keys = [];
+              for (var k in files) keys.push(k + '=' + files[k]);
+              console.log('dropped ' + keys.join(' | ') + ' length ' + files.length);
+              console.log('done');
+              PostMessage('exe.zip.index.html', 0x10, 0, 0);
+              PostMessage('', 0x10, 0, 0);
+            }));
+            console.log('ready');
+        """
+        log = self.drop_onto("drop-target", script, ["C:\\one.txt", "D:\\two words\\\u65e5\u672c.txt"])
+        self.assertIn("accepts true", log)
+        self.assertIn("dropped 0=C:\\one.txt | 1=D:\\two words\\\u65e5\u672c.txt length undefined", log)
+
     def test_a_drop_without_a_callback_still_ends_and_the_window_goes_on(self):
         script = """
             console.log('ready');

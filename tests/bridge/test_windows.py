@@ -37,6 +37,7 @@ class Windows(unittest.TestCase):
             console.log('exstyle ' + GetWindowLong('', -20));
             console.log('run in entry ' + wkeRunJS('entry', 'entryName + ", " + (1 + 2)'));
             var asked = 0;
+            RegisterJSCallback_WM_CLOSE(function () { console.log('replaced callback ran'); return 0; });
             console.log('registered ' + RegisterJSCallback_WM_CLOSE(function (w, l) {
               asked++;
               console.log('close asked ' + asked);
@@ -57,6 +58,7 @@ class Windows(unittest.TestCase):
                      "close asked 2", "global from second"):
             self.assertIn(line, log)
         self.assertLess(log.index("close asked 1"), log.index("still open"))
+        self.assertNotIn("replaced callback ran", log)
 
     def test_empty_flag_made_real_and_loading_into_it(self):
         entry = page("""
@@ -82,14 +84,16 @@ class Windows(unittest.TestCase):
             SetWindowDragRect('', 0, 0, 200, 30);
             SetWindowThickFrame('', 4, 4, 4, 4);
             SetWindowNoDragRect('', 50, 0, 60, 30);
-            console.log('mask ' + [hit(100, 10), hit(100, 2), hit(1, 50), hit(198, 98), hit(100, 50), hit(55, 10)].join(','));
+            SetWindowDragRect('', 150, 40, 100, 60);
+            console.log('mask ' + [hit(100, 10), hit(100, 2), hit(1, 50), hit(198, 98), hit(100, 50), hit(55, 10),
+                                   hit(120, 50)].join(','));
             SetFollowMove('', '', 1, 10, 10);
             PostMessage('', 0x10, 0, 0);
         """
         app = App(self.folder, {"exe.zip.index.html": page(script)})
         self.assertEqual(app.run(), 1)
         self.assertIn("frame 10,12,1", app.log())
-        self.assertIn("mask 2,12,10,17,1,1", app.log())
+        self.assertIn("mask 2,12,10,17,1,1,1", app.log())  # right < left wrote nothing at 120,50
 
 
 class Flags(unittest.TestCase):
@@ -162,6 +166,8 @@ class WindowMessages(unittest.TestCase):
             console.log('system commands ' + commands.join(','));
             SetWindowPos('', '-1', 0x3, 0, 0, 0, 0);
             console.log('topmost ' + ((GetWindowLong('', -20) & 8) != 0));
+            // "-3" is no z-order value: it is looked up as a flag (unknown: the page's own window).
+            console.log('minus three ' + SetWindowPos('', '-3', 0x3, 0, 0, 0, 0));
             var me = FindWindow('VELQ___engine_v1 wke', 'exe.zip.index.html');
             console.log('raw handle rect ' + GetWindowRect(me).left + ',' + GetWindowRect(me).top);
             console.log('unknown flag rect ' + JSON.stringify(GetWindowRect('no such flag')));
@@ -189,6 +195,7 @@ class WindowMessages(unittest.TestCase):
         # SC_CLOSE itself never reaches the page; SC_CLOSE with other low bits does.
         self.assertIn("system commands 61538", log)
         self.assertIn("topmost true", log)
+        self.assertIn("minus three 1", log)
         self.assertIn("raw handle rect 50,60", log)
         self.assertIn('unknown flag rect {"left":0,"top":0,"right":0,"bottom":0}', log)
         self.assertIn("follower at 190,205", log)

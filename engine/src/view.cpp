@@ -384,35 +384,21 @@ bool View::Key(const char* type, unsigned code, unsigned flags, bool press) {
   return handled;
 }
 
-bool View::keyUp(unsigned virtualKey, unsigned flags, bool) {
+bool View::GuardedKey(const char* type, unsigned code, unsigned flags, bool press) {
   if (destroyed) return false;
   try {
     Busy busy(this);
-    return Key("keyup", virtualKey, flags, false);
+    return Key(type, code, flags, press);
   } catch (...) {
     return false;
   }
 }
 
-bool View::keyDown(unsigned virtualKey, unsigned flags, bool) {
-  if (destroyed) return false;
-  try {
-    Busy busy(this);
-    return Key("keydown", virtualKey, flags, false);
-  } catch (...) {
-    return false;
-  }
-}
+bool View::keyUp(unsigned virtualKey, unsigned flags, bool) { return GuardedKey("keyup", virtualKey, flags, false); }
 
-bool View::keyPress(unsigned charCode, unsigned flags, bool) {
-  if (destroyed) return false;
-  try {
-    Busy busy(this);
-    return Key("keypress", charCode, flags, true);
-  } catch (...) {
-    return false;
-  }
-}
+bool View::keyDown(unsigned virtualKey, unsigned flags, bool) { return GuardedKey("keydown", virtualKey, flags, false); }
+
+bool View::keyPress(unsigned charCode, unsigned flags, bool) { return GuardedKey("keypress", charCode, flags, true); }
 
 void View::focus() {
   if (destroyed || !page_) return;

@@ -51,6 +51,8 @@ class View final : public wkeWebViewInterface {
   dom::Node* Target(int x, int y);
   bool Mouse(unsigned message, int x, int y, unsigned flags);
   bool Key(const char* type, unsigned code, unsigned flags, bool press);
+  // Key inside the view's busy guard, never throwing out of the engine.
+  bool GuardedKey(const char* type, unsigned code, unsigned flags, bool press);
   // Moves :hover to the element under the pointer (mouseover/mouseout fire); restyles when
   // the page's rules depend on it.
   void Hover(dom::Node* target, const events::Init& init);

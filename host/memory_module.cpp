@@ -10,6 +10,8 @@
 #include "memory_module_headers.h"
 #include "memory_module_record.h"
 #include "memory_module_sections.h"
+#include "memory_module_tls.h"
+#include "memory_module_unwind.h"
 #include "win_handles.h"
 
 namespace memory_module {
@@ -40,23 +42,26 @@ DllEntry EntryAt(const MemoryModule& module, uint32_t rva) noexcept {
 DWORD Map(MemoryModule& module, const unsigned char* image, const ImageLayout& layout) noexcept {
   std::memcpy(module.codeBase, image, layout.headerCopySize);
   unsigned char* const nt = module.codeBase + layout.ntOffset;
-  module.headers = reinterpret_cast<IMAGE_NT_HEADERS32*>(nt);
-  const uint32_t codeBase = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(module.codeBase));
-  WriteU32(nt + offsetof(IMAGE_NT_HEADERS32, OptionalHeader.ImageBase), codeBase);
+  module.headers = reinterpret_cast<NativeNtHeaders*>(nt);
+  const ImageAddress codeBase = reinterpret_cast<ImageAddress>(module.codeBase);
+  WriteAddress(nt + offsetof(NativeNtHeaders, OptionalHeader.ImageBase), codeBase);
 
   CopySections(module, image, layout);
 
-  const IMAGE_OPTIONAL_HEADER32& optional = layout.nt.OptionalHeader;
-  if (codeBase != optional.ImageBase) {
-    if (const DWORD error = Relocate(module, layout, codeBase - optional.ImageBase); error != ERROR_SUCCESS)
-      return error;
+  if (codeBase != layout.imageBase) {
+    const ImageAddress delta = codeBase - static_cast<ImageAddress>(layout.imageBase);
+    if (const DWORD error = Relocate(module, layout, delta); error != ERROR_SUCCESS) return error;
   }
   if (const DWORD error = ResolveImports(module, layout); error != ERROR_SUCCESS) return error;
+  if (const DWORD error = PrepareTls(module, layout); error != ERROR_SUCCESS) return error;
 
   FinalizeSections(module, image, layout);
+  if (const DWORD error = RegisterFunctionTable(module, layout); error != ERROR_SUCCESS) return error;
 
-  if (optional.AddressOfEntryPoint == 0) return ERROR_SUCCESS;
-  const DllEntry entry = EntryAt(module, optional.AddressOfEntryPoint);
+  module.tlsAttached = 1;
+  RunTlsCallbacks(module, DLL_PROCESS_ATTACH);
+  if (layout.entryPoint == 0) return ERROR_SUCCESS;
+  const DllEntry entry = EntryAt(module, layout.entryPoint);
   if (!entry(reinterpret_cast<HINSTANCE>(module.codeBase), DLL_PROCESS_ATTACH, nullptr)) return ERROR_DLL_INIT_FAILED;
   module.initialized = 1;
   return ERROR_SUCCESS;
@@ -70,10 +75,9 @@ MemoryModule* Load(const unsigned char* image, size_t size, MemoryModuleLoadLibr
     error = ERROR_BAD_EXE_FORMAT;
     return nullptr;
   }
-  const IMAGE_OPTIONAL_HEADER32& optional = layout.nt.OptionalHeader;
-  ImageMemory memory(VirtualAlloc(reinterpret_cast<void*>(static_cast<uintptr_t>(optional.ImageBase)),
-                                  optional.SizeOfImage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-  if (!memory) memory.reset(VirtualAlloc(nullptr, optional.SizeOfImage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  ImageMemory memory(VirtualAlloc(reinterpret_cast<void*>(static_cast<uintptr_t>(layout.imageBase)),
+                                  layout.sizeOfImage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  if (!memory) memory.reset(VirtualAlloc(nullptr, layout.sizeOfImage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
   if (!memory) {
     error = ERROR_OUTOFMEMORY;
     return nullptr;
@@ -89,7 +93,8 @@ MemoryModule* Load(const unsigned char* image, size_t size, MemoryModuleLoadLibr
   module->getProcedure = getProcedure ? getProcedure : DefaultGetProcedure;
   module->freeLibrary = freeLibrary ? freeLibrary : DefaultFreeLibrary;
   module->userData = userData;
-  module->imageSize = optional.SizeOfImage;
+  module->imageSize = layout.sizeOfImage;
+  module->tlsIndex = TLS_OUT_OF_INDEXES;
 
   error = Map(*module, image, layout);
   if (error != ERROR_SUCCESS) return nullptr;  // the record's owner runs the free step
@@ -144,10 +149,15 @@ MemoryModule* MemoryModuleLoadWithCallbacks(const void* image, size_t size, Memo
 
 void MemoryModuleFree(MemoryModule* module) noexcept {
   if (!module) return;
+  // As the system loader does, the TLS callbacks hear of the detach before the entry point.
+  if (module->tlsAttached) {
+    memory_module::RunTlsCallbacks(*module, DLL_PROCESS_DETACH);
+    module->tlsAttached = 0;
+  }
   if (module->initialized) {
     // The entry point is read from the mapped headers, which the image may have made unreadable.
     memory_module::ReadableRegion known;
-    if (module->headers && memory_module::Readable(known, module->headers, sizeof(IMAGE_NT_HEADERS32))) {
+    if (module->headers && memory_module::Readable(known, module->headers, sizeof(memory_module::NativeNtHeaders))) {
       const uint32_t entry = module->headers->OptionalHeader.AddressOfEntryPoint;
       if (entry != 0 && entry < module->imageSize)
         memory_module::EntryAt(*module, entry)(reinterpret_cast<HINSTANCE>(module->codeBase), DLL_PROCESS_DETACH,
@@ -155,6 +165,8 @@ void MemoryModuleFree(MemoryModule* module) noexcept {
     }
     module->initialized = 0;
   }
+  memory_module::UnregisterFunctionTable(*module);
+  if (module->tlsIndex != TLS_OUT_OF_INDEXES) TlsFree(module->tlsIndex);
   for (int i = 0; i < module->importedModuleCount; ++i) {
     if (module->importedModules[i]) module->freeLibrary(module->importedModules[i], module->userData);
   }

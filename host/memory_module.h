@@ -1,8 +1,10 @@
 #pragma once
-// In-memory module loader: maps a 32-bit DLL image held in memory into the process the way the
-// system loader maps a DLL file (sections, base relocations, imports, page protections, entry
-// point), looks up its exports by name and unloads it. Only PE32 images for i386 are taken; TLS
-// callbacks, delay-load imports, forwarded exports and resources are not handled.
+// In-memory module loader: maps a DLL image held in memory into the process the way the system
+// loader maps a DLL file (sections, base relocations, imports, page protections, TLS index and
+// callbacks, the exception directory, entry point), looks up its exports by name and unloads it.
+// Only images of the process's own architecture are taken: PE32 for i386 in a 32-bit process,
+// PE32+ for x86-64 in a 64-bit one. Static TLS data, delay-load imports, forwarded exports and
+// resources are not handled.
 //
 // Every offset the image contains is checked against the image before it is used: a truncated
 // or damaged image is refused with ERROR_BAD_EXE_FORMAT and leaves nothing behind.
@@ -28,10 +30,12 @@ typedef void (*MemoryModuleFreeLibraryFn)(void* library, void* userData);
 
 // Loads the image of `size` bytes with LoadLibraryA, GetProcAddress and FreeLibrary for its
 // imports. The bytes stay the caller's: the loader copies what it needs. Null on failure, with
-// the thread's last error set to ERROR_BAD_EXE_FORMAT (not a loadable 32-bit image, or an
-// offset outside it), ERROR_OUTOFMEMORY, ERROR_MOD_NOT_FOUND (an imported library does not
-// load), ERROR_PROC_NOT_FOUND (an imported function is missing) or ERROR_DLL_INIT_FAILED (the
-// entry point refused DLL_PROCESS_ATTACH).
+// the thread's last error set to ERROR_BAD_EXE_FORMAT (not an image of the process's
+// architecture, or an offset outside it), ERROR_OUTOFMEMORY (no memory, TLS index or function
+// table registration), ERROR_MOD_NOT_FOUND (an imported library does not load),
+// ERROR_PROC_NOT_FOUND (an imported function is missing) or ERROR_DLL_INIT_FAILED (the entry
+// point refused DLL_PROCESS_ATTACH). TLS callbacks run with DLL_PROCESS_ATTACH before the entry
+// point.
 MemoryModule* MemoryModuleLoad(const void* image, size_t size) MEMORY_MODULE_NOEXCEPT;
 
 // The same with the caller's callbacks, each called with `userData`. A null callback stands for
@@ -47,8 +51,10 @@ MemoryModule* MemoryModuleLoadWithCallbacks(const void* image, size_t size, Memo
 // image's readable memory.
 void* MemoryModuleGetExport(MemoryModule* module, const char* name) MEMORY_MODULE_NOEXCEPT;
 
-// Sends DLL_PROCESS_DETACH when the entry point accepted the attach, releases the imported
-// libraries in the order they were loaded, then the image memory and the record. Null is ignored.
+// Sends DLL_PROCESS_DETACH to the TLS callbacks when they were sent the attach and to the entry
+// point when it accepted the attach, removes the exception directory's registration, releases
+// the TLS index and the imported libraries in the order they were loaded, then the image memory
+// and the record. Null is ignored.
 void MemoryModuleFree(MemoryModule* module) MEMORY_MODULE_NOEXCEPT;
 
 #ifdef __cplusplus

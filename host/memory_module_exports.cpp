@@ -34,7 +34,7 @@ NameMatch CompareName(const MemoryModule& module, ReadableRegion& known, uint32_
 void* FindExport(const MemoryModule& module, const char* wanted, DWORD& error) noexcept {
   ReadableRegion known;
   error = ERROR_BAD_EXE_FORMAT;
-  if (!Readable(known, module.headers, sizeof(IMAGE_NT_HEADERS32))) return nullptr;
+  if (!Readable(known, module.headers, sizeof(NativeNtHeaders))) return nullptr;
   const IMAGE_DATA_DIRECTORY directory = module.headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   error = ERROR_PROC_NOT_FOUND;
   if (directory.Size == 0) return nullptr;

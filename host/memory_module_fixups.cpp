@@ -16,34 +16,35 @@ bool AppendImportedModule(MemoryModule& module, void* library) noexcept {
   return true;
 }
 
-// Resolves one descriptor's thunks into its FirstThunk array.
+// Resolves one descriptor's thunks into its FirstThunk array. Thunks and import address table
+// slots are as wide as an address of the image's format.
 DWORD ResolveThunks(MemoryModule& module, void* library, const IMAGE_IMPORT_DESCRIPTOR& descriptor) noexcept {
   const uint32_t names = descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
   for (uint64_t i = 0;; ++i) {
-    const uint64_t nameSlot = names + i * sizeof(uint32_t);
-    const uint64_t addressSlot = descriptor.FirstThunk + i * sizeof(uint32_t);
-    if (!Fits(nameSlot, sizeof(uint32_t), module.imageSize)) return ERROR_BAD_EXE_FORMAT;
-    const uint32_t thunk = ReadU32(module.codeBase + nameSlot);
+    const uint64_t nameSlot = names + i * sizeof(ImageAddress);
+    const uint64_t addressSlot = descriptor.FirstThunk + i * sizeof(ImageAddress);
+    if (!Fits(nameSlot, sizeof(ImageAddress), module.imageSize)) return ERROR_BAD_EXE_FORMAT;
+    const ImageAddress thunk = ReadAddress(module.codeBase + nameSlot);
     if (thunk == 0) return ERROR_SUCCESS;
-    if (!Fits(addressSlot, sizeof(uint32_t), module.imageSize)) return ERROR_BAD_EXE_FORMAT;
+    if (!Fits(addressSlot, sizeof(ImageAddress), module.imageSize)) return ERROR_BAD_EXE_FORMAT;
 
     const char* wanted;
-    if (thunk & IMAGE_ORDINAL_FLAG32) {
+    if (thunk & kNativeFormat.ordinalFlag) {
       wanted = MAKEINTRESOURCEA(thunk & 0xFFFF);
     } else {
       wanted = MappedText(module, uint64_t{thunk} + sizeof(WORD));  // past the hint
       if (!wanted) return ERROR_BAD_EXE_FORMAT;
     }
     void* const address = module.getProcedure(library, wanted, module.userData);
-    WriteU32(module.codeBase + addressSlot, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(address)));
+    WriteAddress(module.codeBase + addressSlot, reinterpret_cast<ImageAddress>(address));
     if (!address) return ERROR_PROC_NOT_FOUND;
   }
 }
 
 }  // namespace
 
-DWORD Relocate(MemoryModule& module, const ImageLayout& layout, uint32_t delta) noexcept {
-  const IMAGE_DATA_DIRECTORY directory = layout.nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
+DWORD Relocate(MemoryModule& module, const ImageLayout& layout, ImageAddress delta) noexcept {
+  const IMAGE_DATA_DIRECTORY directory = layout.directories[IMAGE_DIRECTORY_ENTRY_BASERELOC];
   if (directory.Size == 0) return ERROR_SUCCESS;
   if (!Fits(directory.VirtualAddress, directory.Size, module.imageSize)) return ERROR_BAD_EXE_FORMAT;
 
@@ -61,10 +62,10 @@ DWORD Relocate(MemoryModule& module, const ImageLayout& layout, uint32_t delta) 
     for (uint32_t i = 0; i < count; ++i) {
       WORD entry;
       std::memcpy(&entry, blocks + offset + sizeof block + i * sizeof entry, sizeof entry);
-      if ((entry >> 12) != IMAGE_REL_BASED_HIGHLOW) continue;
+      if ((entry >> 12) != kNativeFormat.relocationType) continue;
       const uint64_t site = uint64_t{block.VirtualAddress} + (entry & 0xFFF);
-      if (!Fits(site, sizeof(uint32_t), module.imageSize)) return ERROR_BAD_EXE_FORMAT;
-      WriteU32(module.codeBase + site, ReadU32(module.codeBase + site) + delta);
+      if (!Fits(site, sizeof(ImageAddress), module.imageSize)) return ERROR_BAD_EXE_FORMAT;
+      WriteAddress(module.codeBase + site, ReadAddress(module.codeBase + site) + delta);
     }
     offset += block.SizeOfBlock;
   }
@@ -72,7 +73,7 @@ DWORD Relocate(MemoryModule& module, const ImageLayout& layout, uint32_t delta) 
 }
 
 DWORD ResolveImports(MemoryModule& module, const ImageLayout& layout) noexcept {
-  const IMAGE_DATA_DIRECTORY directory = layout.nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  const IMAGE_DATA_DIRECTORY directory = layout.directories[IMAGE_DIRECTORY_ENTRY_IMPORT];
   if (directory.Size == 0) return ERROR_SUCCESS;
   if (!Fits(directory.VirtualAddress, directory.Size, module.imageSize)) return ERROR_BAD_EXE_FORMAT;
 

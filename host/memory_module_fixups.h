@@ -9,8 +9,9 @@
 
 namespace memory_module {
 
-// Adds `delta` to every HIGHLOW site of the relocation directory; other entry types are skipped.
-DWORD Relocate(MemoryModule& module, const ImageLayout& layout, uint32_t delta) noexcept;
+// Adds `delta` to every address-sized site of the relocation directory: HIGHLOW entries in a
+// PE32 image, DIR64 entries in a PE32+ image. Entries of any other type are skipped.
+DWORD Relocate(MemoryModule& module, const ImageLayout& layout, ImageAddress delta) noexcept;
 
 // Loads the imported libraries through the module's callbacks (appending each to the module's
 // array) and writes the imported functions' addresses into the import address tables.

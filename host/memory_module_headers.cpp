@@ -7,6 +7,21 @@
 #include "memory_module_record.h"
 
 namespace memory_module {
+namespace {
+
+void CopyOptionalHeader(const NativeNtHeaders& nt, ImageLayout& layout) noexcept {
+  const auto& optional = nt.OptionalHeader;
+  layout.imageBase = optional.ImageBase;
+  layout.sizeOfImage = optional.SizeOfImage;
+  layout.sizeOfHeaders = optional.SizeOfHeaders;
+  layout.sectionAlignment = optional.SectionAlignment;
+  layout.entryPoint = optional.AddressOfEntryPoint;
+  layout.sizeOfInitializedData = optional.SizeOfInitializedData;
+  layout.sizeOfUninitializedData = optional.SizeOfUninitializedData;
+  std::copy(std::begin(optional.DataDirectory), std::end(optional.DataDirectory), layout.directories);
+}
+
+}  // namespace
 
 bool ReadLayout(const unsigned char* image, size_t size, ImageLayout& layout) noexcept {
   if (!image || size < sizeof(IMAGE_DOS_HEADER)) return false;
@@ -14,24 +29,24 @@ bool ReadLayout(const unsigned char* image, size_t size, ImageLayout& layout) no
   std::memcpy(&dos, image, sizeof dos);
   if (dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0) return false;
   layout.ntOffset = static_cast<uint32_t>(dos.e_lfanew);
-  if (!Fits(layout.ntOffset, sizeof layout.nt, size)) return false;
-  std::memcpy(&layout.nt, image + layout.ntOffset, sizeof layout.nt);
+  NativeNtHeaders nt;
+  if (!Fits(layout.ntOffset, sizeof nt, size)) return false;
+  std::memcpy(&nt, image + layout.ntOffset, sizeof nt);
 
-  const IMAGE_FILE_HEADER& file = layout.nt.FileHeader;
-  const IMAGE_OPTIONAL_HEADER32& optional = layout.nt.OptionalHeader;
-  if (layout.nt.Signature != IMAGE_NT_SIGNATURE || file.Machine != IMAGE_FILE_MACHINE_I386 ||
-      optional.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC)
+  const IMAGE_FILE_HEADER& file = nt.FileHeader;
+  if (nt.Signature != IMAGE_NT_SIGNATURE || file.Machine != kNativeFormat.machine ||
+      nt.OptionalHeader.Magic != kNativeFormat.magic)
     return false;
-  if (optional.SizeOfHeaders > size || optional.SizeOfHeaders > optional.SizeOfImage) return false;
+  CopyOptionalHeader(nt, layout);
+  if (layout.sizeOfHeaders > size || layout.sizeOfHeaders > layout.sizeOfImage) return false;
 
   // The header copy has always taken e_lfanew bytes more than SizeOfHeaders; those belong to the
   // first section and are overwritten by it. The copy stops at the end of the image.
-  const uint64_t copy = uint64_t{layout.ntOffset} + optional.SizeOfHeaders;
-  layout.headerCopySize = static_cast<uint32_t>(std::min<uint64_t>({copy, size, optional.SizeOfImage}));
-  if (!Fits(layout.ntOffset, sizeof layout.nt, layout.headerCopySize)) return false;
+  const uint64_t copy = uint64_t{layout.ntOffset} + layout.sizeOfHeaders;
+  layout.headerCopySize = static_cast<uint32_t>(std::min<uint64_t>({copy, size, layout.sizeOfImage}));
+  if (!Fits(layout.ntOffset, sizeof nt, layout.headerCopySize)) return false;
 
-  layout.sectionTableOffset =
-      layout.ntOffset + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + file.SizeOfOptionalHeader;
+  layout.sectionTableOffset = layout.ntOffset + offsetof(NativeNtHeaders, OptionalHeader) + file.SizeOfOptionalHeader;
   layout.sectionCount = file.NumberOfSections;
   if (!Fits(layout.sectionTableOffset, uint64_t{layout.sectionCount} * sizeof(IMAGE_SECTION_HEADER),
             layout.headerCopySize))
@@ -41,14 +56,14 @@ bool ReadLayout(const unsigned char* image, size_t size, ImageLayout& layout) no
     const IMAGE_SECTION_HEADER section = SectionHeader(image, layout, i);
     if (section.SizeOfRawData != 0) {
       if (!Fits(section.PointerToRawData, section.SizeOfRawData, size) ||
-          !Fits(section.VirtualAddress, section.SizeOfRawData, optional.SizeOfImage))
+          !Fits(section.VirtualAddress, section.SizeOfRawData, layout.sizeOfImage))
         return false;
-    } else if (optional.SectionAlignment != 0 &&
-               !Fits(section.VirtualAddress, optional.SectionAlignment, optional.SizeOfImage)) {
+    } else if (layout.sectionAlignment != 0 &&
+               !Fits(section.VirtualAddress, layout.sectionAlignment, layout.sizeOfImage)) {
       return false;
     }
   }
-  return optional.AddressOfEntryPoint < optional.SizeOfImage;
+  return layout.entryPoint < layout.sizeOfImage;
 }
 
 IMAGE_SECTION_HEADER SectionHeader(const unsigned char* image, const ImageLayout& layout, uint32_t index) noexcept {
@@ -58,7 +73,7 @@ IMAGE_SECTION_HEADER SectionHeader(const unsigned char* image, const ImageLayout
 }
 
 bool SectionIsMapped(const IMAGE_SECTION_HEADER& section, const ImageLayout& layout) noexcept {
-  return section.SizeOfRawData != 0 || layout.nt.OptionalHeader.SectionAlignment != 0;
+  return section.SizeOfRawData != 0 || layout.sectionAlignment != 0;
 }
 
 }  // namespace memory_module

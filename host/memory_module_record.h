@@ -7,11 +7,10 @@
 #include <cstring>
 
 #include "memory_module.h"
-
-static_assert(sizeof(void*) == 4, "the loader maps 32-bit images into a 32-bit process");
+#include "memory_module_headers.h"
 
 struct MemoryModule {
-  IMAGE_NT_HEADERS32* headers;  // inside the mapped copy
+  memory_module::NativeNtHeaders* headers;  // inside the mapped copy
   unsigned char* codeBase;      // start of the image memory
   void** importedModules;       // process heap, grown by one per import descriptor
   int importedModuleCount;
@@ -23,6 +22,10 @@ struct MemoryModule {
   // SizeOfImage as checked before loading. Every later bounds check uses this copy: the mapped
   // headers stay writable, and relocations, imports or the image's own code may change them.
   uint32_t imageSize;
+  uint32_t tlsCallbacksRva;  // the image's TLS callback array; 0 without one
+  int tlsAttached;           // 1 once the TLS callbacks were sent DLL_PROCESS_ATTACH
+  DWORD tlsIndex;            // TlsAlloc's index written to the image's index slot, else TLS_OUT_OF_INDEXES
+  void* functionTable;       // the exception directory registered for unwinding, else null
 };
 
 namespace memory_module {
@@ -39,6 +42,21 @@ inline uint32_t ReadU32(const void* at) noexcept {
 }
 
 inline void WriteU32(void* at, uint32_t value) noexcept { std::memcpy(at, &value, sizeof value); }
+
+inline ImageAddress ReadAddress(const void* at) noexcept {
+  ImageAddress value;
+  std::memcpy(&value, at, sizeof value);
+  return value;
+}
+
+inline void WriteAddress(void* at, ImageAddress value) noexcept { std::memcpy(at, &value, sizeof value); }
+
+// The rva of an address the image holds (relocated to the loaded base), or `imageSize` and more
+// when it points outside the image.
+inline uint64_t RvaOf(const MemoryModule& module, ImageAddress address) noexcept {
+  const ImageAddress base = reinterpret_cast<ImageAddress>(module.codeBase);
+  return address >= base ? uint64_t{address - base} : UINT64_MAX;
+}
 
 // The NUL-terminated text at `rva` of the mapped image, or null when it runs past the image.
 const char* MappedText(const MemoryModule& module, uint64_t rva) noexcept;

@@ -26,7 +26,7 @@ DWORD SectionProtection(DWORD characteristics) noexcept {
 void CopySections(MemoryModule& module, const unsigned char* image, const ImageLayout& layout) noexcept {
   // The whole image was committed read/write when it was reserved, so no section needs a commit
   // of its own; ReadLayout has checked every range used here.
-  const DWORD alignment = layout.nt.OptionalHeader.SectionAlignment;
+  const DWORD alignment = layout.sectionAlignment;
   for (uint32_t i = 0; i < layout.sectionCount; ++i) {
     const IMAGE_SECTION_HEADER section = SectionHeader(image, layout, i);
     if (!SectionIsMapped(section, layout)) continue;
@@ -35,10 +35,13 @@ void CopySections(MemoryModule& module, const unsigned char* image, const ImageL
       std::memset(address, 0, alignment);
     else
       std::memcpy(address, image + section.PointerToRawData, section.SizeOfRawData);
-    unsigned char* const mappedHeader =
-        module.codeBase + layout.sectionTableOffset + i * sizeof(IMAGE_SECTION_HEADER);
-    WriteU32(mappedHeader + offsetof(IMAGE_SECTION_HEADER, Misc.PhysicalAddress),
-             static_cast<uint32_t>(reinterpret_cast<uintptr_t>(address)));
+    // A 64-bit address does not fit the 32-bit field, which then keeps the section's VirtualSize.
+    if constexpr (!kProcessIs64Bit) {
+      unsigned char* const mappedHeader =
+          module.codeBase + layout.sectionTableOffset + i * sizeof(IMAGE_SECTION_HEADER);
+      WriteU32(mappedHeader + offsetof(IMAGE_SECTION_HEADER, Misc.PhysicalAddress),
+               static_cast<uint32_t>(reinterpret_cast<uintptr_t>(address)));
+    }
   }
 }
 
@@ -46,7 +49,6 @@ void FinalizeSections(MemoryModule& module, const unsigned char* image, const Im
   // The section table is read from the caller's checked bytes, not from the mapped copy: an
   // earlier section's new protection may already cover the mapped headers, and the image's
   // relocations or imports may have written over them.
-  const IMAGE_OPTIONAL_HEADER32& optional = layout.nt.OptionalHeader;
   for (uint32_t i = 0; i < layout.sectionCount; ++i) {
     const IMAGE_SECTION_HEADER section = SectionHeader(image, layout, i);
     // A section without raw data when SectionAlignment is 0 got no memory and has no address.
@@ -61,9 +63,9 @@ void FinalizeSections(MemoryModule& module, const unsigned char* image, const Im
     DWORD size = section.SizeOfRawData;
     if (size == 0) {
       if (characteristics & IMAGE_SCN_CNT_INITIALIZED_DATA)
-        size = optional.SizeOfInitializedData;
+        size = layout.sizeOfInitializedData;
       else if (characteristics & IMAGE_SCN_CNT_UNINITIALIZED_DATA)
-        size = optional.SizeOfUninitializedData;
+        size = layout.sizeOfUninitializedData;
     }
     if (size == 0) continue;
     // A failed change leaves the pages read/write and does not fail the load. The write-copy

@@ -12,7 +12,8 @@ namespace memory_module {
 DWORD SectionProtection(DWORD characteristics) noexcept;
 
 // Copies each section's raw data to its place, or zeroes one SectionAlignment for a section
-// without raw data, and records the section's address in the mapped section header.
+// without raw data, and in a 32-bit process records the section's address in the mapped section
+// header.
 void CopySections(MemoryModule& module, const unsigned char* image, const ImageLayout& layout) noexcept;
 
 // Decommits discardable sections and sets the others' protection.

@@ -24,12 +24,18 @@ EngineApi api;
 
 jsValue WKE_CALL Twice(jsExecState state) { return api.makeInt(2 * api.toInt(state, api.arg(state, 0))); }
 
-void LoadAndRun(const pe_file::Bytes& file, bool mustBeRelocated) {
+enum class Placement { kPreferredBase, kElsewhere, kAnywhere };
+
+void LoadAndRun(const pe_file::Bytes& file, Placement placement) {
   MemoryModulePtr engine(MemoryModuleLoad(file.data(), file.size()));
   ASSERT_NE(engine, nullptr) << GetLastError();
   MemoryModule* m = engine.get();
-  if (mustBeRelocated) {
-    ASSERT_NE(reinterpret_cast<uintptr_t>(m->codeBase), pe_file::NtHeaders(file).OptionalHeader.ImageBase);
+  const uintptr_t preferred = pe_file::NtHeaders(file).OptionalHeader.ImageBase;
+  if (placement == Placement::kPreferredBase) {
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(m->codeBase), preferred);
+  }
+  if (placement == Placement::kElsewhere) {
+    ASSERT_NE(reinterpret_cast<uintptr_t>(m->codeBase), preferred);
   }
 
   // Every export of the engine's file is found, in any letter case.
@@ -61,13 +67,29 @@ void LoadAndRun(const pe_file::Bytes& file, bool mustBeRelocated) {
   api.shutdown();
 }
 
-TEST(EngineFromMemory, EntryPointsResolveAndScriptRuns) { LoadAndRun(loader_test::ReadLibrary("wke.dll"), false); }
+TEST(EngineFromMemory, EngineOfTheProcessArchitectureIsBuilt) {
+  const pe_file::Bytes file = loader_test::ReadLibrary("wke.dll");
+  EXPECT_EQ(pe_file::NtHeaders(file).FileHeader.Machine, loader_test::kNativeMachine);
+  EXPECT_EQ(pe_file::NtHeaders(file).OptionalHeader.Magic, loader_test::kNativeMagic);
+}
+
+// The 64-bit engine's preferred base lies above 4 GiB, where nothing else of the test program
+// is; the 32-bit one shares its address range with the test libraries the system loads.
+TEST(EngineFromMemory, EntryPointsResolveAndScriptRunsAtThePreferredBase) {
+  const pe_file::Bytes file = loader_test::ReadLibrary("wke.dll");
+  const IMAGE_OPTIONAL_HEADER optional = pe_file::NtHeaders(file).OptionalHeader;
+  const bool free = loader_test::Reservable(optional.ImageBase, optional.SizeOfImage);
+  if (loader_test::kIs64Bit) {
+    ASSERT_TRUE(free) << "the preferred base is taken";
+  }
+  LoadAndRun(file, free ? Placement::kPreferredBase : Placement::kAnywhere);
+}
 
 TEST(EngineFromMemory, RelocatedEngineRunsScriptToo) {
   const pe_file::Bytes file = loader_test::ReadLibrary("wke.dll");
   const loader_test::Occupied preferred(pe_file::NtHeaders(file).OptionalHeader.ImageBase);
   ASSERT_TRUE(preferred.held());
-  LoadAndRun(file, true);
+  LoadAndRun(file, Placement::kElsewhere);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Images that are not loadable 32-bit images, or whose headers, sections, relocations or imports
+// Images that are not loadable images of the test program's architecture, or whose headers, sections, relocations or imports
 // point outside the image, are refused with ERROR_BAD_EXE_FORMAT and leave nothing behind.
 #include <gtest/gtest.h>
 
@@ -61,21 +61,28 @@ TEST(ImageChecks, LoadsTheUnchangedImageAndOneWithBytesAfterIt) {
   EXPECT_EQ(loader_test::ExportOf<int (*)(int, int)>(module.get(), "user_combine")(3, 4), 712);
 }
 
-TEST(ImageChecks, RefusesWhatIsNotA32BitI386Image) {
+size_t MachineOffset(const Bytes& image) { return pe_file::NtOffset(image) + offsetof(IMAGE_NT_HEADERS, FileHeader.Machine); }
+
+TEST(ImageChecks, RefusesWhatIsNotAnImageOfTheProcessArchitecture) {
+  {
+    const Bytes image = loader_test::ReadLibrary("loader_ordinal_user.dll");
+    ASSERT_EQ(Get<WORD>(image, MachineOffset(image)), loader_test::kNativeMachine);
+    ASSERT_EQ(Get<WORD>(image, Optional(image, 0)), loader_test::kNativeMagic);
+  }
   ExpectAllRefused({
       {"no MZ", [](Bytes& image) { image[0] = 'Z'; }},
       {"no PE signature", [](Bytes& image) { image[pe_file::NtOffset(image) + 2] = 'X'; }},
-      {"PE32+", [](Bytes& image) { Put<WORD>(image, Optional(image, 0), IMAGE_NT_OPTIONAL_HDR64_MAGIC); }},
-      {"x86-64 machine",
+      {"optional header of the other format",
+       [](Bytes& image) { Put<WORD>(image, Optional(image, 0), loader_test::kForeignMagic); }},
+      {"machine of the other architecture",
+       [](Bytes& image) { Put<WORD>(image, MachineOffset(image), loader_test::kForeignMachine); }},
+      {"both of the other architecture",
        [](Bytes& image) {
-         Put<WORD>(image, pe_file::NtOffset(image) + offsetof(IMAGE_NT_HEADERS32, FileHeader.Machine),
-                   IMAGE_FILE_MACHINE_AMD64);
+         Put<WORD>(image, Optional(image, 0), loader_test::kForeignMagic);
+         Put<WORD>(image, MachineOffset(image), loader_test::kForeignMachine);
        }},
-      {"ARM machine",
-       [](Bytes& image) {
-         Put<WORD>(image, pe_file::NtOffset(image) + offsetof(IMAGE_NT_HEADERS32, FileHeader.Machine),
-                   IMAGE_FILE_MACHINE_ARMNT);
-       }},
+      {"ARM machine", [](Bytes& image) { Put<WORD>(image, MachineOffset(image), IMAGE_FILE_MACHINE_ARMNT); }},
+      {"ARM64 machine", [](Bytes& image) { Put<WORD>(image, MachineOffset(image), IMAGE_FILE_MACHINE_ARM64); }},
   });
 }
 
@@ -96,29 +103,29 @@ TEST(ImageChecks, RefusesHeadersOutsideTheImage) {
        [](Bytes& image) { Put<LONG>(image, offsetof(IMAGE_DOS_HEADER, e_lfanew), static_cast<LONG>(image.size()) - 8); }},
       {"SizeOfHeaders past the end",
        [](Bytes& image) {
-         Put<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER32, SizeOfHeaders)),
+         Put<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER, SizeOfHeaders)),
                     static_cast<DWORD>(image.size()) + 1);
        }},
       {"SizeOfHeaders past SizeOfImage",
        [](Bytes& image) {
-         const auto sizeOfImage = Get<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER32, SizeOfImage)));
-         Put<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER32, SizeOfHeaders)), sizeOfImage + 0x200);
+         const auto sizeOfImage = Get<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER, SizeOfImage)));
+         Put<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER, SizeOfHeaders)), sizeOfImage + 0x200);
        }},
       {"SizeOfHeaders too small for the NT headers",
-       [](Bytes& image) { Put<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER32, SizeOfHeaders)), 0x40); }},
+       [](Bytes& image) { Put<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER, SizeOfHeaders)), 0x40); }},
       {"section table past the headers",
        [](Bytes& image) {
-         Put<WORD>(image, pe_file::NtOffset(image) + offsetof(IMAGE_NT_HEADERS32, FileHeader.NumberOfSections), 0xFFFF);
+         Put<WORD>(image, pe_file::NtOffset(image) + offsetof(IMAGE_NT_HEADERS, FileHeader.NumberOfSections), 0xFFFF);
        }},
       {"optional header running past the headers",
        [](Bytes& image) {
-         Put<WORD>(image, pe_file::NtOffset(image) + offsetof(IMAGE_NT_HEADERS32, FileHeader.SizeOfOptionalHeader),
+         Put<WORD>(image, pe_file::NtOffset(image) + offsetof(IMAGE_NT_HEADERS, FileHeader.SizeOfOptionalHeader),
                    0xFFF0);
        }},
       {"entry point past the image",
        [](Bytes& image) {
-         const auto sizeOfImage = Get<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER32, SizeOfImage)));
-         Put<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER32, AddressOfEntryPoint)), sizeOfImage);
+         const auto sizeOfImage = Get<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER, SizeOfImage)));
+         Put<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER, AddressOfEntryPoint)), sizeOfImage);
        }},
   });
 }
@@ -139,12 +146,12 @@ TEST(ImageChecks, RefusesSectionsOutsideTheImage) {
        }},
       {"section placed past SizeOfImage",
        [&](Bytes& image) {
-         const auto sizeOfImage = Get<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER32, SizeOfImage)));
+         const auto sizeOfImage = Get<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER, SizeOfImage)));
          Put<DWORD>(image, text(image) + offsetof(IMAGE_SECTION_HEADER, VirtualAddress), sizeOfImage - 0x10);
        }},
       {"section without raw data whose SectionAlignment runs past SizeOfImage",
        [&](Bytes& image) {
-         const auto sizeOfImage = Get<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER32, SizeOfImage)));
+         const auto sizeOfImage = Get<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER, SizeOfImage)));
          Put<DWORD>(image, text(image) + offsetof(IMAGE_SECTION_HEADER, SizeOfRawData), 0);
          Put<DWORD>(image, text(image) + offsetof(IMAGE_SECTION_HEADER, VirtualAddress), sizeOfImage - 0x800);
        }},
@@ -154,7 +161,7 @@ TEST(ImageChecks, RefusesSectionsOutsideTheImage) {
 TEST(ImageChecks, RefusesImportsOutsideTheImage) {
   const auto firstDescriptor = [](const Bytes& image) { return pe_file::Imports(image).at(0).descriptorOffset; };
   const auto sizeOfImage = [](const Bytes& image) {
-    return Get<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER32, SizeOfImage)));
+    return Get<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER, SizeOfImage)));
   };
   ExpectAllRefused({
       {"import directory past the image",
@@ -185,7 +192,8 @@ TEST(ImageChecks, RefusesImportsOutsideTheImage) {
        [&](Bytes& image) {
          const pe_file::Import import = pe_file::Imports(image).at(0);
          const size_t thunks = *pe_file::FileOffset(image, import.descriptor.OriginalFirstThunk);
-         for (size_t i = 0; i < import.thunks.size(); ++i) Put<DWORD>(image, thunks + 4 * i, sizeOfImage(image) - 1);
+         for (size_t i = 0; i < import.thunks.size(); ++i)
+           Put<uintptr_t>(image, thunks + sizeof(uintptr_t) * i, sizeOfImage(image) - 1);
        }},
   });
 }
@@ -194,7 +202,7 @@ TEST(ImageChecks, RefusesAnImportNameThatRunsToTheEndOfTheImage) {
   // The last bytes of the image (the end of the last section) are made into text without a
   // terminator, and the first library name is pointed at them.
   Bytes image = loader_test::ReadLibrary("loader_ordinal_user.dll");
-  const DWORD sizeOfImage = Get<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER32, SizeOfImage)));
+  const DWORD sizeOfImage = Get<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER, SizeOfImage)));
   const IMAGE_SECTION_HEADER last = pe_file::Sections(image).back();
   ASSERT_LE(last.VirtualAddress + last.SizeOfRawData, sizeOfImage);
   // Stretch the last section's raw data to the end of the image, filled with letters.

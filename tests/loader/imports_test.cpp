@@ -27,7 +27,7 @@ TEST(Imports, ResolvesAnImportByOrdinalThroughItsLow16Bits) {
   // The library really imports provider_add by ordinal 7 only.
   const std::vector<pe_file::Import> imports = pe_file::Imports(file);
   const pe_file::Import& provider = ImportOf(imports, "loader_provider.dll");
-  EXPECT_TRUE(std::find(provider.thunks.begin(), provider.thunks.end(), IMAGE_ORDINAL_FLAG32 | 7u) != provider.thunks.end());
+  EXPECT_TRUE(std::find(provider.thunks.begin(), provider.thunks.end(), IMAGE_ORDINAL_FLAG | 7u) != provider.thunks.end());
 
   CallbackLog log;
   MemoryModulePtr module(loader_test::LoadLogged(file, log));
@@ -58,7 +58,8 @@ TEST(Imports, NamesComeFromOriginalFirstThunkWhenPresent) {
   for (const pe_file::Import& import : pe_file::Imports(file)) {
     ASSERT_NE(import.descriptor.OriginalFirstThunk, 0u);
     const size_t addresses = *pe_file::FileOffset(file, import.descriptor.FirstThunk);
-    for (size_t i = 0; i < import.thunks.size(); ++i) pe_file::Put<uint32_t>(file, addresses + 4 * i, 0x7FFFFFF0);
+    for (size_t i = 0; i < import.thunks.size(); ++i)
+      pe_file::Put<uintptr_t>(file, addresses + sizeof(uintptr_t) * i, 0x7FFFFFF0);
   }
   CallbackLog log;
   MemoryModulePtr module(loader_test::LoadLogged(file, log));

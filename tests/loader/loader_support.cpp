@@ -67,9 +67,18 @@ const Probe& TheProbe() {
     Probe loaded;
     loaded.reset = reinterpret_cast<void (*)()>(reinterpret_cast<void*>(GetProcAddress(library, "probe_reset")));
     loaded.count = reinterpret_cast<int (*)(int)>(reinterpret_cast<void*>(GetProcAddress(library, "probe_count")));
+    loaded.notes =
+        reinterpret_cast<int (*)(int*, int)>(reinterpret_cast<void*>(GetProcAddress(library, "probe_notes")));
+    if (!loaded.reset || !loaded.count || !loaded.notes) throw std::runtime_error("loader_probe.dll lacks a function");
     return loaded;
   }();
   return probe;
+}
+
+std::vector<int> Probe::Notes() const {
+  std::vector<int> all(64);
+  all.resize(static_cast<size_t>(notes(all.data(), static_cast<int>(all.size()))));
+  return all;
 }
 
 MemoryModule* LoadLogged(const pe_file::Bytes& image, CallbackLog& log) {

@@ -14,6 +14,15 @@
 
 namespace loader_test {
 
+// The test program's architecture, whose images the loader takes, and the other one it refuses.
+inline constexpr bool kIs64Bit = sizeof(void*) == 8;
+inline constexpr WORD kNativeMachine = kIs64Bit ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+inline constexpr WORD kNativeMagic = kIs64Bit ? IMAGE_NT_OPTIONAL_HDR64_MAGIC : IMAGE_NT_OPTIONAL_HDR32_MAGIC;
+inline constexpr WORD kForeignMachine = kIs64Bit ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
+inline constexpr WORD kForeignMagic = kIs64Bit ? IMAGE_NT_OPTIONAL_HDR32_MAGIC : IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+// The base relocation type that moves an address of the native format.
+inline constexpr int kAddressRelocation = kIs64Bit ? IMAGE_REL_BASED_DIR64 : IMAGE_REL_BASED_HIGHLOW;
+
 // The bytes of a test library beside the test program.
 pe_file::Bytes ReadLibrary(const char* fileName);
 
@@ -37,6 +46,8 @@ T ExportOf(MemoryModule* module, const char* name) {
 struct Probe {
   void (*reset)() = nullptr;
   int (*count)(int reason) = nullptr;
+  int (*notes)(int* out, int capacity) = nullptr;
+  std::vector<int> Notes() const;  // the events noted since the last reset, in order
 };
 const Probe& TheProbe();
 

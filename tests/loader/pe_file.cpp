@@ -7,19 +7,19 @@ namespace pe_file {
 
 size_t NtOffset(const Bytes& bytes) { return static_cast<size_t>(Get<LONG>(bytes, offsetof(IMAGE_DOS_HEADER, e_lfanew))); }
 
-IMAGE_NT_HEADERS32 NtHeaders(const Bytes& bytes) { return Get<IMAGE_NT_HEADERS32>(bytes, NtOffset(bytes)); }
+IMAGE_NT_HEADERS NtHeaders(const Bytes& bytes) { return Get<IMAGE_NT_HEADERS>(bytes, NtOffset(bytes)); }
 
 size_t OptionalFieldOffset(const Bytes& bytes, size_t field) {
-  return NtOffset(bytes) + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + field;
+  return NtOffset(bytes) + offsetof(IMAGE_NT_HEADERS, OptionalHeader) + field;
 }
 
 size_t DataDirectoryOffset(const Bytes& bytes, int index) {
-  return OptionalFieldOffset(bytes, offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory)) +
+  return OptionalFieldOffset(bytes, offsetof(IMAGE_OPTIONAL_HEADER, DataDirectory)) +
          static_cast<size_t>(index) * sizeof(IMAGE_DATA_DIRECTORY);
 }
 
 size_t SectionTableOffset(const Bytes& bytes) {
-  return NtOffset(bytes) + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + NtHeaders(bytes).FileHeader.SizeOfOptionalHeader;
+  return NtOffset(bytes) + offsetof(IMAGE_NT_HEADERS, OptionalHeader) + NtHeaders(bytes).FileHeader.SizeOfOptionalHeader;
 }
 
 std::vector<IMAGE_SECTION_HEADER> Sections(const Bytes& bytes) {
@@ -95,8 +95,8 @@ std::vector<Import> Imports(const Bytes& bytes) {
     const auto descriptor = Get<IMAGE_IMPORT_DESCRIPTOR>(bytes, offset);
     if (descriptor.Name == 0) break;
     Import import{reinterpret_cast<const char*>(bytes.data() + At(bytes, descriptor.Name)), offset, descriptor, {}};
-    for (size_t thunk = At(bytes, descriptor.OriginalFirstThunk);; thunk += 4) {
-      const auto value = Get<uint32_t>(bytes, thunk);
+    for (size_t thunk = At(bytes, descriptor.OriginalFirstThunk);; thunk += sizeof(uintptr_t)) {
+      const auto value = Get<uintptr_t>(bytes, thunk);
       if (value == 0) break;
       import.thunks.push_back(value);
     }

@@ -1,6 +1,8 @@
 #pragma once
 // Reading and patching a DLL file's headers and tables from the test side, independently of the
-// loader, to know what the loader should have made of them.
+// loader, to know what the loader should have made of them. The files are images of the test
+// program's own architecture, so the header types are the native ones (IMAGE_NT_HEADERS is the
+// PE32+ layout in a 64-bit build), and import thunks are as wide as a pointer.
 #include <windows.h>
 
 #include <cstddef>
@@ -27,8 +29,8 @@ void Put(Bytes& bytes, size_t offset, T value) {
 }
 
 size_t NtOffset(const Bytes& bytes);
-IMAGE_NT_HEADERS32 NtHeaders(const Bytes& bytes);
-// File offset of a field of the optional header, e.g. offsetof(IMAGE_OPTIONAL_HEADER32, SizeOfImage).
+IMAGE_NT_HEADERS NtHeaders(const Bytes& bytes);
+// File offset of a field of the optional header, e.g. offsetof(IMAGE_OPTIONAL_HEADER, SizeOfImage).
 size_t OptionalFieldOffset(const Bytes& bytes, size_t field);
 size_t DataDirectoryOffset(const Bytes& bytes, int index);
 
@@ -53,7 +55,7 @@ struct Import {
   std::string library;
   size_t descriptorOffset;  // file offset of the descriptor
   IMAGE_IMPORT_DESCRIPTOR descriptor;
-  std::vector<uint32_t> thunks;  // the OriginalFirstThunk array up to its zero
+  std::vector<uintptr_t> thunks;  // the OriginalFirstThunk array up to its zero
 };
 std::vector<Import> Imports(const Bytes& bytes);
 

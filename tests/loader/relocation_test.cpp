@@ -1,5 +1,6 @@
-// An image loaded at its preferred base is used as it is; one loaded elsewhere has every HIGHLOW
-// site shifted by the distance and everything else left as the file has it.
+// An image loaded at its preferred base is used as it is; one loaded elsewhere has every site of
+// an address relocation (HIGHLOW in a PE32 image, DIR64 in a PE32+ image) shifted by the
+// distance and everything else left as the file has it.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +10,7 @@
 
 namespace {
 
+using loader_test::kAddressRelocation;
 using pe_file::Bytes;
 
 constexpr uintptr_t kRelocBase = LOADER_RELOC_BASE;
@@ -19,23 +21,23 @@ struct RelocLibrary {
   int* const* counterAddress;
   const char* const* names;
   int (*const* function)();
-  const uint32_t* plain;
+  const uintptr_t* plain;
 };
 
 RelocLibrary Exports(MemoryModule* module) {
   using loader_test::ExportOf;
   return {ExportOf<int (*)()>(module, "reloc_counter_value"), ExportOf<void (*)(int)>(module, "reloc_counter_add"),
           ExportOf<int* const*>(module, "reloc_counter_address"), ExportOf<const char* const*>(module, "reloc_names"),
-          ExportOf<int (*const*)()>(module, "reloc_function"), ExportOf<const uint32_t*>(module, "reloc_plain")};
+          ExportOf<int (*const*)()>(module, "reloc_function"), ExportOf<const uintptr_t*>(module, "reloc_plain")};
 }
 
 // Compares every loaded section that has raw data (and was not discarded) with the file: each
-// relocation site of a HIGHLOW entry must hold the file's word plus `delta`, every other byte
-// the file's byte.
-void ExpectSectionsAsFilePlus(const MemoryModule& module, const Bytes& file, uint32_t delta) {
+// relocation site of an address entry must hold the file's address plus `delta`, every other
+// byte the file's byte.
+void ExpectSectionsAsFilePlus(const MemoryModule& module, const Bytes& file, uintptr_t delta) {
   std::set<uint32_t> sites;
   for (const pe_file::Relocation& relocation : pe_file::Relocations(file))
-    if (relocation.type == IMAGE_REL_BASED_HIGHLOW) sites.insert(relocation.site);
+    if (relocation.type == kAddressRelocation) sites.insert(relocation.site);
   ASSERT_FALSE(sites.empty());
 
   size_t compared = 0;
@@ -46,11 +48,11 @@ void ExpectSectionsAsFilePlus(const MemoryModule& module, const Bytes& file, uin
       const unsigned char* loaded = module.codeBase + rva;
       const size_t inFile = section.PointerToRawData + offset;
       if (sites.count(rva)) {
-        uint32_t word;
-        std::memcpy(&word, loaded, 4);
-        ASSERT_EQ(word, pe_file::Get<uint32_t>(file, inFile) + delta) << "relocation site at rva " << std::hex << rva;
-        offset += 4;
-        compared += 4;
+        uintptr_t word;
+        std::memcpy(&word, loaded, sizeof word);
+        ASSERT_EQ(word, pe_file::Get<uintptr_t>(file, inFile) + delta) << "relocation site at rva " << std::hex << rva;
+        offset += sizeof word;
+        compared += sizeof word;
       } else {
         ASSERT_EQ(*loaded, file[inFile]) << "byte at rva " << std::hex << rva;
         offset += 1;
@@ -77,7 +79,7 @@ TEST(Relocation, ImageAtItsPreferredBaseIsNotRelocated) {
   EXPECT_STREQ(library.names[0], "alpha");
 }
 
-TEST(Relocation, ImageElsewhereHasEveryHighLowSiteShifted) {
+TEST(Relocation, ImageElsewhereHasEveryAddressSiteShifted) {
   const Bytes file = loader_test::ReadLibrary("loader_reloc.dll");
   const loader_test::Occupied preferred(kRelocBase);
   ASSERT_TRUE(preferred.held());
@@ -86,7 +88,13 @@ TEST(Relocation, ImageElsewhereHasEveryHighLowSiteShifted) {
   ASSERT_NE(module, nullptr) << GetLastError();
   const uintptr_t base = reinterpret_cast<uintptr_t>(module->codeBase);
   ASSERT_NE(base, kRelocBase);
-  const uint32_t delta = static_cast<uint32_t>(base - kRelocBase);
+  const uintptr_t delta = base - kRelocBase;
+  if (loader_test::kIs64Bit) {
+    // Both halves of the addresses change, so a relocation of only 32 bits would show.
+    const uint64_t distance = delta;
+    ASSERT_NE(static_cast<uint32_t>(distance), 0u);
+    ASSERT_NE(distance >> 32, 0u);
+  }
   ExpectSectionsAsFilePlus(*module, file, delta);
   EXPECT_EQ(module->headers->OptionalHeader.ImageBase, base);
 
@@ -113,32 +121,38 @@ TEST(Relocation, ImageElsewhereHasEveryHighLowSiteShifted) {
 
 TEST(Relocation, EntriesOfOtherTypesAreSkipped) {
   Bytes file = loader_test::ReadLibrary("loader_reloc.dll");
-  // Find the HIGHLOW entry for reloc_names[1] and give it another type.
+  // Find the address entry for reloc_names[1] and give it another type. The 32-bit relocation
+  // HIGHLOW must not be applied in a PE32+ image, nor DIR64 in a PE32 image.
   uint32_t namesRva = 0;
   for (const pe_file::Export& e : pe_file::Exports(file))
     if (e.name == "reloc_names") namesRva = e.functionRva;
   ASSERT_NE(namesRva, 0u);
-  for (WORD otherType : {WORD{IMAGE_REL_BASED_ABSOLUTE}, WORD{IMAGE_REL_BASED_HIGH}, WORD{IMAGE_REL_BASED_DIR64}}) {
+  const uint32_t secondName = namesRva + sizeof(uintptr_t);
+  const WORD otherWidth = loader_test::kIs64Bit ? IMAGE_REL_BASED_HIGHLOW : IMAGE_REL_BASED_DIR64;
+  for (WORD otherType : {WORD{IMAGE_REL_BASED_ABSOLUTE}, WORD{IMAGE_REL_BASED_HIGH}, otherWidth}) {
     SCOPED_TRACE(otherType);
     Bytes patched = file;
     bool found = false;
     for (const pe_file::Relocation& relocation : pe_file::Relocations(patched)) {
-      if (relocation.site != namesRva + 4) continue;
-      ASSERT_EQ(relocation.type, IMAGE_REL_BASED_HIGHLOW);
+      if (relocation.site != secondName) continue;
+      ASSERT_EQ(relocation.type, kAddressRelocation);
       const auto entry = pe_file::Get<WORD>(patched, relocation.entryOffset);
       pe_file::Put<WORD>(patched, relocation.entryOffset, static_cast<WORD>((otherType << 12) | (entry & 0xFFF)));
       found = true;
     }
     ASSERT_TRUE(found);
-    const uint32_t unshifted = pe_file::Get<uint32_t>(patched, *pe_file::FileOffset(patched, namesRva + 4));
+    const uintptr_t unshifted = pe_file::Get<uintptr_t>(patched, *pe_file::FileOffset(patched, secondName));
 
     const loader_test::Occupied preferred(kRelocBase);
     MemoryModulePtr module(MemoryModuleLoad(patched.data(), patched.size()));
     ASSERT_NE(module, nullptr) << GetLastError();
-    ASSERT_NE(reinterpret_cast<uintptr_t>(module->codeBase), kRelocBase);
-    const auto names = loader_test::ExportOf<const uint32_t*>(module.get(), "reloc_names");
+    const uintptr_t delta = reinterpret_cast<uintptr_t>(module->codeBase) - kRelocBase;
+    ASSERT_NE(delta, 0u);
+    // A HIGHLOW applied by mistake would change the low half; the distance must show there.
+    ASSERT_NE(static_cast<uint32_t>(delta), 0u);
+    const auto names = loader_test::ExportOf<const uintptr_t*>(module.get(), "reloc_names");
     EXPECT_EQ(names[1], unshifted);
-    EXPECT_STREQ(reinterpret_cast<const char*>(static_cast<uintptr_t>(names[0])), "alpha");
+    EXPECT_STREQ(reinterpret_cast<const char*>(names[0]), "alpha");
   }
 }
 
@@ -174,6 +188,26 @@ TEST(Relocation, RefusesRelocationsOutsideTheImage) {
     MemoryModuleFree(module);
     EXPECT_EQ(error, static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
   }
+}
+
+TEST(Relocation, RefusesAnAddressSiteThatRunsPastTheImage) {
+  // The first block is moved to the last page and its first entry made an address relocation
+  // whose word starts inside the image but ends half an address past it.
+  const Bytes file = loader_test::ReadLibrary("loader_reloc.dll");
+  const auto directory = pe_file::NtHeaders(file).OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
+  const size_t firstBlock = *pe_file::FileOffset(file, directory.VirtualAddress);
+  const uint32_t sizeOfImage = pe_file::NtHeaders(file).OptionalHeader.SizeOfImage;
+  Bytes patched = file;
+  pe_file::Put<uint32_t>(patched, firstBlock, sizeOfImage - 0x1000);
+  pe_file::Put<WORD>(patched, firstBlock + sizeof(IMAGE_BASE_RELOCATION),
+                     static_cast<WORD>(kAddressRelocation << 12 | (0x1000 - sizeof(uintptr_t) / 2)));
+  const loader_test::Occupied preferred(kRelocBase);
+  SetLastError(0);
+  MemoryModule* module = MemoryModuleLoad(patched.data(), patched.size());
+  const DWORD error = GetLastError();
+  EXPECT_EQ(module, nullptr);
+  MemoryModuleFree(module);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
 }
 
 }  // namespace

@@ -13,4 +13,4 @@ __declspec(dllexport) int* const reloc_counter_address = &counter;
 __declspec(dllexport) const char* reloc_names[3] = {alpha, beta, 0};
 __declspec(dllexport) int (*const reloc_function)(void) = reloc_counter_value;
 /* The preferred base plus offsets: equal to addresses in the image, but plain numbers. */
-__declspec(dllexport) const uint32_t reloc_plain[2] = {LOADER_RELOC_BASE + 0x1000u, LOADER_RELOC_BASE + 0x2000u};
+__declspec(dllexport) const uintptr_t reloc_plain[2] = {LOADER_RELOC_BASE + 0x1000u, LOADER_RELOC_BASE + 0x2000u};

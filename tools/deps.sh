@@ -1,28 +1,31 @@
 #!/usr/bin/env bash
 # Fetches the third-party libraries named in cmake/deps.manifest as Debian source packages,
 # builds them once with the cross toolchain and installs them into a prefix keyed by the
-# manifest and the build recipes. Prints the prefix on its last line. Later runs reuse it.
+# manifest, the build recipes and the architecture. Prints the prefix on its last line. Later
+# runs reuse it. Usage: deps.sh [i686|x86_64] (default: $WEBSHELL_ARCH, else i686).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cache=${WEBSHELL_CACHE:-$HOME/.cache/webshell}
+arch=${1:-${WEBSHELL_ARCH:-i686}}
+toolchain=$top/cmake/toolchain-mingw-$arch.cmake
+[ -f "$toolchain" ] || { echo "deps: no toolchain for architecture '$arch'" >&2; exit 1; }
 manifest=$top/cmake/deps.manifest
-key=$(cat "$manifest" "$top/tools/deps.sh" "$top/cmake/toolchain-mingw-i686.cmake" \
+key=$(cat "$manifest" "$top/tools/deps.sh" "$toolchain" "$top/cmake/toolchain-mingw-common.cmake" \
         $(find "$top/cmake/deps" -type f | sort) | sha256sum | cut -c1-16)
-prefix=$cache/deps/prefix-$key
+prefix=$cache/deps/prefix-$arch-$key
 if [ -f "$prefix/.complete" ]; then
   echo "$prefix"
   exit 0
 fi
 
 src=$cache/deps/src
-work=$cache/deps/build-$key
+work=$cache/deps/build-$arch-$key
 mkdir -p "$src"
 exec 9>"$cache/deps/.lock"
 flock 9
 if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
 rm -rf "$work" "$prefix"
 mkdir -p "$work" "$prefix"
-toolchain=$top/cmake/toolchain-mingw-i686.cmake
 jobs=$(nproc)
 
 # Fetch one source package: the manifest's version, else the suite's plain version when the

@@ -1,24 +1,39 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on a Debian 12 machine (run as root).
-# Idempotent: a second run only checks and returns quickly.
+# Installs what building and testing need on a Debian 12 machine (run as root). Both MinGW-w64
+# toolchains and 64-bit Wine always; 32-bit Wine (wine32:i386, with the i386 multiarch) only on
+# a machine whose kernel runs 32-bit programs. Idempotent: with everything installed it only
+# checks and returns in about a second, without touching the package index.
+#
+# The mirror may serve a broken index for hours (a security-suite list of the wrong size):
+# `apt-get update` is retried a few times and then set-up goes on with the lists it has, and an
+# install that cannot be resolved against those lists is retried against the stable suite.
 set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/tools/arch.sh"
 
-need_packages=(
+base_packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   cmake ninja-build python3 dpkg-dev
-  wine wine32:i386 xvfb xauth x11-apps imagemagick
-  x11-utils fonts-wqy-microhei
+  wine wine64 xvfb xauth x11-apps imagemagick x11-utils fonts-wqy-microhei
 )
+wine32_packages=(wine32:i386)
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+say() { echo "setup-machine: $*" >&2; }
 
-missing=()
-for p in "${need_packages[@]}"; do
-  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+missing_of() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+
+can_run_32bit=0
+webshell_can_run_32bit && can_run_32bit=1
 
 changed_sources=0
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "$can_run_32bit" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   as_root dpkg --add-architecture i386
   changed_sources=1
 fi
@@ -35,13 +50,40 @@ if [ -f /etc/apt/sources.list ] && grep -q '^deb ' /etc/apt/sources.list && ! gr
   changed_sources=1
 fi
 
-stamp=/var/lib/webshell-apt-updated
-if [ "$changed_sources" = 1 ] || [ ! -f "$stamp" ] || [ "${#missing[@]}" -gt 0 ]; then
-  as_root apt-get update -q
-  as_root touch "$stamp"
+mapfile -t missing_base < <(missing_of "${base_packages[@]}")
+missing_wine32=()
+[ "$can_run_32bit" = 1 ] && mapfile -t missing_wine32 < <(missing_of "${wine32_packages[@]}")
+
+# A new deb-src entry needs a fresh index too: tools/deps.sh fetches sources with it. A failed
+# refresh never stops set-up by itself; only what cannot be installed does.
+if [ "$changed_sources" = 1 ] || [ "${#missing_base[@]}" -gt 0 ] || [ "${#missing_wine32[@]}" -gt 0 ]; then
+  updated=0
+  for attempt in 1 2 3; do
+    if as_root apt-get update -q >&2; then updated=1; break; fi
+    say "apt-get update failed (attempt $attempt of 3)"
+    [ "$attempt" -lt 3 ] && sleep $((attempt * 5))
+  done
+  if [ "$updated" = 0 ]; then
+    say "the package index could not be refreshed completely; going on with the lists there are"
+  fi
 fi
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "setup-machine: installing ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+# Installs a group; an install that cannot be resolved is tried once more against the stable
+# suite, whose amd64 and i386 versions always match. Returns non-zero when it still fails.
+install_group() {
+  [ $# -gt 0 ] || return 0
+  say "installing $*"
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "$@" >&2 && return 0
+  say "retrying against the stable suite (-t bookworm)"
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends -t bookworm "$@" >&2
+}
+
+if ! install_group "${missing_base[@]}"; then
+  mapfile -t still < <(missing_of "${base_packages[@]}")
+  echo "setup-machine: FAILED: could not install ${still[*]} (see the apt-get messages above)" >&2
+  exit 1
 fi
-echo "setup-machine: machine ready"
+if [ "${#missing_wine32[@]}" -gt 0 ] && ! install_group "${missing_wine32[@]}"; then
+  say "could not install ${missing_wine32[*]}: 32-bit programs will not run here, the 64-bit build is tested instead"
+fi
+say "machine ready"

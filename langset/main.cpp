@@ -3,13 +3,12 @@
 #include <windows.h>
 
 #include "arguments.h"
+#include "game_settings_key.h"
 
 namespace {
 
-constexpr wchar_t kSettingsKey[] = L"Software\\KoeiTecmo\\Dynasty Warriors 9 for Steam\\Graphic Setting";
-
 LONG CreateSettingsKey(HKEY* key) {
-  return RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+  return RegCreateKeyExW(HKEY_CURRENT_USER, kGameSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                          KEY_WRITE, nullptr, key, nullptr);
 }
 

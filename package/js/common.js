@@ -15,7 +15,7 @@ var Launcher = (function () {
 
   // Where langset keeps the game's language choices (HKEY_CURRENT_USER).
   L.HKEY_CURRENT_USER = 0x80000001;
-  L.GAME_SETTINGS_KEY = 'Software\\KoeiTecmo\\Dynasty Warriors 9 for Steam\\Graphic Setting';
+  L.GAME_SETTINGS_KEY = 'Software\\Quillmoor\\Lantern Harbor 9 for Orbit\\Graphic Setting';
 
   L.TEXT_LANGUAGES = [
     { value: 0, name: '\u65e5\u672c\u8a9e' },          // 日本語

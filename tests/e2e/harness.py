@@ -12,6 +12,17 @@ WINE_RUN = os.path.join(ROOT, "tools", "wine-run")
 
 options = argparse.Namespace()
 
+# The game's settings key that langset writes and the launcher reads (HKEY_CURRENT_USER), and
+# its vendor folder, which tests delete to start clean.
+GAME_SETTINGS_KEY = r"Software\Quillmoor\Lantern Harbor 9 for Orbit\Graphic Setting"
+GAME_KEY = GAME_SETTINGS_KEY.rsplit("\\", 1)[0]
+GAME_VENDOR_KEY = GAME_KEY.rsplit("\\", 1)[0]
+
+
+def is_64bit():
+    """True when the build under test is the x86_64 one."""
+    return options.arch == "x86_64"
+
 
 def windows_path(path):
     """Wine maps drive Z: to the Unix root."""
@@ -74,6 +85,8 @@ def main(extra_arguments=()):
     """Parses --build-dir and the driver's own options, then runs its unittest cases."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--build-dir", required=True)
+    # The architecture of the build under test (tools/wine-run exports it).
+    parser.add_argument("--arch", default=os.environ.get("WEBSHELL_ARCH", "i686"), choices=("i686", "x86_64"))
     parser.add_argument("--regtool")
     parser.add_argument("--spawn")
     parser.add_argument("--host")

@@ -9,9 +9,9 @@
 
 #include <string>
 
-namespace {
+#include "game_settings_key.h"
 
-const wchar_t kSettingsKey[] = L"Software\\KoeiTecmo\\Dynasty Warriors 9 for Steam\\Graphic Setting";
+namespace {
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
@@ -24,7 +24,7 @@ std::string Utf8(const std::wstring& text) {
 std::string Dword(const wchar_t* name) {
   DWORD value = 0;
   DWORD size = sizeof value;
-  if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) {
+  if (RegGetValueW(HKEY_CURRENT_USER, kGameSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) {
     return "missing";
   }
   return std::to_string(value);

@@ -18,8 +18,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import harness  # noqa: E402
 from harness import Registry, options, windows_path  # noqa: E402
 
-VENDOR_KEY = r"Software\KoeiTecmo"
-SETTINGS_KEY = r"Software\KoeiTecmo\Dynasty Warriors 9 for Steam\Graphic Setting"
+from harness import GAME_SETTINGS_KEY as SETTINGS_KEY, GAME_VENDOR_KEY as VENDOR_KEY  # noqa: E402
 WINDOW_CLASS = "VELQ___engine_v1 wke"
 LAUNCHER_TITLE = "main.html"
 STYLE_SHEET = os.path.join(harness.ROOT, "package", "css", "launcher.css")

@@ -31,6 +31,16 @@ uint32_t HandleFromNumber(double number) {
 
 uint32_t Handle(jsExecState es, int index) { return HandleFromNumber(Number(es, index)); }
 
+void* HandleArg(jsExecState es, int index) { return HandleFromBits(Handle(es, index)); }
+
+uintptr_t AddressFromNumber(double number) {
+  if (!std::isfinite(number) || number >= 18446744073709551616.0 || number <= -9223372036854775809.0) return 0;
+  if (number < 0) return static_cast<uintptr_t>(static_cast<int64_t>(number));
+  return static_cast<uintptr_t>(static_cast<uint64_t>(number));
+}
+
+uintptr_t Address(jsExecState es, int index) { return AddressFromNumber(Number(es, index)); }
+
 bool IsFunction(jsExecState es, int index) { return api.jsArgType(es, index) == JSTYPE_FUNCTION; }
 
 bool IsString(jsExecState es, int index) { return api.jsTypeOf(api.jsArg(es, index)) == JSTYPE_STRING; }
@@ -44,6 +54,9 @@ jsValue Number(double value) { return api.jsDouble(value); }
 jsValue HandleResult(uint32_t handle) { return api.jsDouble(static_cast<double>(handle)); }
 jsValue HandleResult(const void* handle) {
   return HandleResult(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle)));
+}
+jsValue AddressResult(const void* address) {
+  return api.jsDouble(static_cast<double>(reinterpret_cast<uintptr_t>(address)));
 }
 jsValue Unsigned64(uint64_t value) { return api.jsDouble(static_cast<double>(value)); }
 

@@ -4,7 +4,12 @@
 // - texts are read as UTF-16 (Text) or, where a function says so, as UTF-8 bytes (Utf8);
 // - plain numbers become 32-bit integers by truncation toward zero (the engine's jsToInt);
 // - handles are read as doubles, truncated to 64 bits, and the low 32 bits kept; they go back
-//   to pages as the unsigned 32-bit value, so a handle survives a round trip unchanged;
+//   to pages as the unsigned 32-bit value, so a handle survives a round trip unchanged. Window
+//   and kernel handles have only 32 significant bits in 64-bit processes too, and become
+//   handles again by sign extension (INVALID_HANDLE_VALUE, the pseudo handles and the
+//   predefined registry keys are negative), so both builds show pages the same numbers;
+// - addresses (module handles, pointers into memory) are whole in either build: a double holds
+//   every user-mode address exactly;
 // - records and lists are plain objects built property by property; lists get no length.
 #include <cstdint>
 #include <string>
@@ -20,12 +25,20 @@ std::string Utf8(jsExecState es, int index);
 int Int(jsExecState es, int index);
 double Number(jsExecState es, int index);
 uint32_t Handle(jsExecState es, int index);
+void* HandleArg(jsExecState es, int index);
+uintptr_t Address(jsExecState es, int index);
 bool IsFunction(jsExecState es, int index);
 bool IsString(jsExecState es, int index);
 int ArgCount(jsExecState es);
 
 // The number-to-handle rule on its own: 1.9 -> 1, -1.0 -> 0xFFFFFFFF, 4294967297.0 -> 1.
 uint32_t HandleFromNumber(double number);
+// The handle a 32-bit handle value stands for: sign-extended in a 64-bit process.
+inline void* HandleFromBits(uint32_t bits) {
+  return reinterpret_cast<void*>(static_cast<intptr_t>(static_cast<int32_t>(bits)));
+}
+// The address rule on its own: whole, 0 for NaN, infinities and values beyond 64 bits.
+uintptr_t AddressFromNumber(double number);
 
 jsValue Undefined();
 jsValue Boolean(bool value);
@@ -33,6 +46,7 @@ jsValue Integer(int value);
 jsValue Number(double value);
 jsValue HandleResult(uint32_t handle);
 jsValue HandleResult(const void* handle);
+jsValue AddressResult(const void* address);
 jsValue Unsigned64(uint64_t value);
 jsValue FromWide(jsExecState es, std::wstring_view text);
 jsValue FromUtf8(jsExecState es, std::string_view text);

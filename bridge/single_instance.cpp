@@ -39,7 +39,7 @@ HANDLE OpenSection(const std::wstring& name, bool* existed) {
 HWND ReadWindow(const void* view) {
   uint32_t value = 0;
   std::memcpy(&value, view, 4);
-  return reinterpret_cast<HWND>(static_cast<uintptr_t>(value));
+  return static_cast<HWND>(script::HandleFromBits(value));
 }
 
 void WriteWindow(void* view, HWND window) {

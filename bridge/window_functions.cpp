@@ -86,6 +86,19 @@ void SetThickFrame(WebViewWindow* record, int left, int top, int right, int bott
 
 }  // namespace hit_test
 
+namespace {
+
+// The window procedure, instance, owner and user data are pointer-sized in a 64-bit process
+// and only reachable whole through the ...LongPtr calls; styles and the identifier stay 32-bit
+// values, read as LONG so that both builds give pages the same signed numbers.
+bool HoldsPointer(int index) {
+  constexpr int kWindowProcedure = -4, kInstance = -6, kOwner = -8, kUserData = -21;
+  return sizeof(void*) == 8 &&
+         (index == kWindowProcedure || index == kInstance || index == kOwner || index == kUserData);
+}
+
+}  // namespace
+
 namespace natives {
 
 jsValue Js_FindWindow(jsExecState es) {
@@ -96,7 +109,7 @@ jsValue Js_FindWindow(jsExecState es) {
 
 jsValue Js_GetWindowRect(jsExecState es) {
   const HWND window = script::IsString(es, 0) ? WindowArg(es, 0)
-                                              : reinterpret_cast<HWND>(static_cast<uintptr_t>(script::Handle(es, 0)));
+                                              : static_cast<HWND>(script::HandleArg(es, 0));
   RECT rect{};
   GetWindowRect(window, &rect);
   return script::Record(es)
@@ -115,12 +128,18 @@ jsValue Js_SetWindowText(jsExecState es) {
 
 jsValue Js_GetWindowLong(jsExecState es) {
   const HWND window = WindowArg(es, 0);
-  return script::Number(static_cast<double>(static_cast<LONG>(GetWindowLongW(window, script::Int(es, 1)))));
+  const int index = script::Int(es, 1);
+  if (HoldsPointer(index)) return script::Number(static_cast<double>(GetWindowLongPtrW(window, index)));
+  return script::Number(static_cast<double>(static_cast<LONG>(GetWindowLongW(window, index))));
 }
 
 jsValue Js_SetWindowLong(jsExecState es) {
   const HWND window = WindowArg(es, 0);
   const int index = script::Int(es, 1);
+  if (HoldsPointer(index)) {
+    const auto value = static_cast<LONG_PTR>(script::Address(es, 2));
+    return script::Number(static_cast<double>(SetWindowLongPtrW(window, index, value)));
+  }
   const auto value = static_cast<LONG>(script::Handle(es, 2));
   return script::Number(static_cast<double>(SetWindowLongW(window, index, value)));
 }

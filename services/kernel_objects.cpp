@@ -8,12 +8,6 @@
 
 namespace natives {
 
-namespace {
-
-HANDLE HandleOf(uint32_t number) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(number)); }
-
-}  // namespace
-
 jsValue Js_CreateMutex(jsExecState es) {
   const std::wstring name = script::Text(es, 0);
   const int initialOwner = script::Int(es, 1);
@@ -36,7 +30,7 @@ jsValue Js_OpenEvent(jsExecState es) {
 }
 
 jsValue Js_CloseHandle(jsExecState es) {
-  return script::Integer(CloseHandle(HandleOf(script::Handle(es, 0))) ? 1 : 0);
+  return script::Integer(CloseHandle(script::HandleArg(es, 0)) ? 1 : 0);
 }
 
 }  // namespace natives

@@ -13,13 +13,10 @@ namespace {
 constexpr uint32_t kNameBufferBytes = 1u << 20;
 constexpr DWORD kNameBufferCharacters = 524288;
 
-HANDLE HandleArg(jsExecState es, int index) {
-  return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(script::Handle(es, index)));
-}
+using script::HandleArg;
 
-HMODULE ModuleArg(jsExecState es, int index) {
-  return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(script::Handle(es, index)));
-}
+// A module handle is the module's address, whole in either build.
+HMODULE ModuleArg(jsExecState es, int index) { return reinterpret_cast<HMODULE>(script::Address(es, index)); }
 
 }  // namespace
 

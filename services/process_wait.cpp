@@ -41,7 +41,7 @@ void ExecuteAndWait(const std::wstring& operation, const std::wstring& file, con
 namespace natives {
 
 jsValue Js_WaitForSingleObject(jsExecState es) {
-  const auto handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(script::Handle(es, 0)));
+  const HANDLE handle = script::HandleArg(es, 0);
   const DWORD timeout = script::Handle(es, 1);
   const completion::Target target = completion::TargetOf(es, 2);
   const bool started = completion::StartWorker([handle, timeout, target] {

@@ -17,7 +17,7 @@ namespace {
 
 constexpr int kSixtyFourBitView = 64;
 
-HKEY RootOf(uint32_t handle) { return reinterpret_cast<HKEY>(static_cast<uintptr_t>(handle)); }
+HKEY RootOf(uint32_t handle) { return static_cast<HKEY>(script::HandleFromBits(handle)); }
 
 using DeleteTreeFunction = LONG(WINAPI*)(HKEY, const wchar_t*);
 

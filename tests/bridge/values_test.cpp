@@ -1,6 +1,7 @@
 // Conversions every native function relies on: the name key, the number-to-handle rule, the
 // scratch buffer and the build stamp.
 #include <gtest/gtest.h>
+#include <windows.h>
 #include <zlib.h>
 
 #include <cmath>
@@ -43,6 +44,39 @@ TEST(HandleRule, TruncatesTowardZeroAndKeepsTheLow32Bits) {
   EXPECT_EQ(script::HandleFromNumber(1e300), 0u);
   EXPECT_EQ(script::HandleFromNumber(-1e300), 0u);
   EXPECT_EQ(script::HandleFromNumber(std::nan("")), 0u);
+}
+
+TEST(HandleRule, A32BitValueBecomesTheSameHandleInEitherBuild) {
+  // The pseudo handle of the own process, INVALID_HANDLE_VALUE and HKEY_CURRENT_USER are
+  // negative: a 64-bit process must see them sign-extended, not as small positive numbers.
+  EXPECT_EQ(script::HandleFromBits(0xFFFFFFFFu), GetCurrentProcess());
+  EXPECT_EQ(script::HandleFromBits(0xFFFFFFFFu), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(script::HandleFromBits(0x80000001u), static_cast<void*>(HKEY_CURRENT_USER));
+  EXPECT_EQ(script::HandleFromBits(0x80000002u), static_cast<void*>(HKEY_LOCAL_MACHINE));
+  EXPECT_EQ(script::HandleFromBits(0x1234u), reinterpret_cast<void*>(uintptr_t{0x1234}));
+  // A real handle survives the round trip through the page's number.
+  const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(event, nullptr);
+  const uint32_t bits = script::HandleFromNumber(static_cast<double>(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event))));
+  EXPECT_EQ(script::HandleFromBits(bits), event);
+  EXPECT_TRUE(CloseHandle(script::HandleFromBits(bits)));
+}
+
+TEST(AddressRule, AddressesComeBackWhole) {
+  // A module handle is an address, above 4 GiB in 64-bit processes.
+  const HMODULE module = GetModuleHandleW(nullptr);
+  EXPECT_EQ(script::AddressFromNumber(static_cast<double>(reinterpret_cast<uintptr_t>(module))),
+            reinterpret_cast<uintptr_t>(module));
+  if constexpr (sizeof(void*) == 8) {
+    EXPECT_EQ(script::AddressFromNumber(12884901888.0), uintptr_t{0x300000000});
+    EXPECT_EQ(script::AddressFromNumber(9007199254740991.0), uintptr_t{0x1FFFFFFFFFFFFF});
+  }
+  EXPECT_EQ(script::AddressFromNumber(1.9), 1u);
+  EXPECT_EQ(script::AddressFromNumber(0.0), 0u);
+  EXPECT_EQ(script::AddressFromNumber(1e300), 0u);
+  EXPECT_EQ(script::AddressFromNumber(-1e300), 0u);
+  EXPECT_EQ(script::AddressFromNumber(std::nan("")), 0u);
+  EXPECT_EQ(script::AddressFromNumber(INFINITY), 0u);
 }
 
 TEST(ScratchBuffer, KeepsFourZeroBytesPastItsSize) {

@@ -14,6 +14,6 @@ prefix=$(bash "$top/tools/deps.sh" "$arch" | tail -n 1)
 build=$(webshell_build_dir "$top" "$arch")
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw-$arch.cmake" \
-  -DWEBSHELL_DEPS_PREFIX="$prefix" >&2
+  -DWEBSHELL_DEPS_PREFIX="$prefix" -DWEBSHELL_WINE_TESTS="${WEBSHELL_WINE_TESTS:-ON}" >&2
 cmake --build "$build" -j "$(nproc)" >&2
 echo "$build"

@@ -68,8 +68,8 @@ TEST(AddressRule, AddressesComeBackWhole) {
   EXPECT_EQ(script::AddressFromNumber(static_cast<double>(reinterpret_cast<uintptr_t>(module))),
             reinterpret_cast<uintptr_t>(module));
   if constexpr (sizeof(void*) == 8) {
-    EXPECT_EQ(script::AddressFromNumber(12884901888.0), uintptr_t{0x300000000});
-    EXPECT_EQ(script::AddressFromNumber(9007199254740991.0), uintptr_t{0x1FFFFFFFFFFFFF});
+    EXPECT_EQ(uint64_t{script::AddressFromNumber(12884901888.0)}, 0x300000000u);
+    EXPECT_EQ(uint64_t{script::AddressFromNumber(9007199254740991.0)}, 0x1FFFFFFFFFFFFFu);
   }
   EXPECT_EQ(script::AddressFromNumber(1.9), 1u);
   EXPECT_EQ(script::AddressFromNumber(0.0), 0u);

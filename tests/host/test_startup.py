@@ -37,6 +37,18 @@ class StartUp(unittest.TestCase):
                   engine=False, name="app2.exe")
         self.assertEqual(app.run(), 0)
 
+    def test_engine_of_the_other_architecture_exits_0(self):
+        import struct
+        with open(harness.options.engine, "rb") as engine:
+            image = bytearray(engine.read())
+        machine_at = struct.unpack_from("<I", image, 0x3C)[0] + 4
+        other = 0x14C if harness.is_64bit() else 0x8664
+        struct.pack_into("<H", image, machine_at, other)
+        app = App(self.folder, {"exe.zip.index.html": page("console.log('ran'); " + CLOSE_OWN_WINDOW),
+                                "wke.dll": bytes(image)}, engine=False)
+        self.assertEqual(app.run(), 0)
+        self.assertEqual(app.log(), [])
+
     def test_library_without_the_engine_entry_points_exits_0(self):
         # A sound DLL that loads from memory but exports none of the engine's functions.
         with open(harness.options.foreign_library, "rb") as library:

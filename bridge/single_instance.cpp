@@ -7,7 +7,7 @@
 #include "name_key.h"
 #include "script_values.h"
 #include "shutdown_steps.h"
-#include "win_handles.h"
+#include "base/win_handles.h"
 #include "window_tables.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine_api.h"
-#include "win_handles.h"
+#include "base/win_handles.h"
 
 struct RenderMapping {
   std::wstring name;  // empty: no mapping

@@ -12,7 +12,7 @@
 #include "memory_module_sections.h"
 #include "memory_module_tls.h"
 #include "memory_module_unwind.h"
-#include "win_handles.h"
+#include "base/win_handles.h"
 
 namespace memory_module {
 namespace {

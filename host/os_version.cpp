@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "win_handles.h"
+#include "base/win_handles.h"
 
 namespace os_version {
 

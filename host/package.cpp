@@ -8,7 +8,7 @@
 
 #include "package_archive_io.h"
 #include "package_names.h"
-#include "utf8.h"
+#include "base/utf8.h"
 
 namespace package {
 namespace {

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "win_handles.h"
+#include "base/win_handles.h"
 
 namespace package {
 

@@ -9,7 +9,7 @@
 #include "completion.h"
 #include "file_natives.h"
 #include "script_values.h"
-#include "win_handles.h"
+#include "base/win_handles.h"
 
 namespace files {
 

@@ -6,7 +6,7 @@
 
 #include "file_natives.h"
 #include "script_values.h"
-#include "win_handles.h"
+#include "base/win_handles.h"
 
 namespace natives {
 

@@ -8,8 +8,8 @@
 #include "file_natives.h"
 #include "package.h"
 #include "script_values.h"
-#include "utf8.h"
-#include "win_handles.h"
+#include "base/utf8.h"
+#include "base/win_handles.h"
 
 namespace files {
 

@@ -10,7 +10,7 @@
 #include "process_shell.h"
 #include "process_natives.h"
 #include "script_values.h"
-#include "win_handles.h"
+#include "base/win_handles.h"
 
 namespace processes {
 

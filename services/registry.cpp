@@ -9,7 +9,7 @@
 
 #include "registry_read.h"
 #include "script_values.h"
-#include "win_handles.h"
+#include "base/win_handles.h"
 
 namespace natives {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "registry_text.h"
-#include "win_handles.h"
+#include "base/win_handles.h"
 
 namespace registry {
 

@@ -12,7 +12,7 @@
 #include "script_values.h"
 #include "shared_memory_view.h"
 #include "shutdown_steps.h"
-#include "win_handles.h"
+#include "base/win_handles.h"
 
 namespace natives {
 

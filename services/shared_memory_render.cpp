@@ -8,7 +8,7 @@
 #include "script_values.h"
 #include "shared_memory_view.h"
 #include "web_view_window.h"
-#include "win_handles.h"
+#include "base/win_handles.h"
 #include "window_tables.h"
 
 namespace natives {

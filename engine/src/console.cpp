@@ -4,7 +4,7 @@
 
 #include "text.h"
 #include "wke.h"
-#include "win_handles.h"
+#include "base/win_handles.h"
 
 namespace console {
 
@@ -17,9 +17,9 @@ void Write(std::string_view level, std::string_view message) {
   wchar_t path[MAX_PATH + 1];
   DWORD n = GetEnvironmentVariableW(WKE_CONSOLE_LOG_VARIABLE, path, MAX_PATH + 1);
   if (n == 0 || n > MAX_PATH) return;
-  win::File file(CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  win::FileHandle file(CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return;
+  if (!file) return;
   std::string bytes = text::WideToUtf8(line) + "\n";
   DWORD written = 0;
   WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

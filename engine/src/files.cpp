@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "text.h"
-#include "win_handles.h"
+#include "base/win_handles.h"
 
 namespace files {
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/utf8.h"
+
 namespace text {
 
-std::wstring Utf8ToWide(std::string_view utf8);
-std::string WideToUtf8(std::wstring_view wide);
 std::wstring CesuToWide(std::string_view cesu);
 std::string WideToCesu(std::wstring_view wide);
 inline std::string Utf8ToCesu(std::string_view utf8) { return WideToCesu(Utf8ToWide(utf8)); }

@@ -7,7 +7,7 @@
 
 #include "package.h"
 #include "package_fixtures.h"
-#include "utf8.h"
+#include "base/utf8.h"
 
 namespace {
 

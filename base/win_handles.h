@@ -1,6 +1,10 @@
 #pragma once
-// One owner for every Win32 handle, GDI object and heap block: small move-only wrappers.
+// One owner for every Win32 handle, GDI object, input-method context, COM initialisation, COM
+// pointer and heap block: small move-only wrappers, shared by the host, the plug-ins and the
+// engine.
 #include <windows.h>
+#include <imm.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -69,6 +73,11 @@ struct RegistryKeyTraits {
   static Handle Empty() noexcept { return nullptr; }
   static void Release(Handle h) noexcept { RegCloseKey(h); }
 };
+struct WindowTraits {
+  using Handle = HWND;
+  static Handle Empty() noexcept { return nullptr; }
+  static void Release(Handle h) noexcept { DestroyWindow(h); }
+};
 struct ProcessHeapTraits {
   using Handle = void*;
   static Handle Empty() noexcept { return nullptr; }
@@ -83,5 +92,72 @@ using MemoryDc = Owned<MemoryDcTraits>;
 using GdiObject = Owned<GdiObjectTraits>;
 using RegistryKey = Owned<RegistryKeyTraits>;
 using HeapBlock = Owned<ProcessHeapTraits>;
+using Window = Owned<WindowTraits>;
+
+// A window's input-method context: ImmGetContext lends it, and it goes back to that window.
+class ImeContext {
+ public:
+  explicit ImeContext(HWND window) noexcept : window_(window), context_(ImmGetContext(window)) {}
+  ImeContext(const ImeContext&) = delete;
+  ImeContext& operator=(const ImeContext&) = delete;
+  ~ImeContext() {
+    if (context_) ImmReleaseContext(window_, context_);
+  }
+  HIMC get() const noexcept { return context_; }
+  explicit operator bool() const noexcept { return context_ != nullptr; }
+
+ private:
+  HWND window_;
+  HIMC context_;
+};
+
+// COM on the calling thread for the owner's lifetime; uninitialised only if this call
+// initialised it (S_FALSE counts: every successful call needs its own CoUninitialize).
+class ComScope {
+ public:
+  explicit ComScope(DWORD model = COINIT_APARTMENTTHREADED) noexcept : result_(CoInitializeEx(nullptr, model)) {}
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+  ~ComScope() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  bool ok() const noexcept { return SUCCEEDED(result_); }
+
+ private:
+  HRESULT result_;
+};
+
+// One reference to a COM object, released once: moving hands the reference on, copying is
+// not possible.
+template <typename Interface>
+class ComPtr {
+ public:
+  ComPtr() noexcept = default;
+  explicit ComPtr(Interface* pointer) noexcept : pointer_(pointer) {}
+  ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.pointer_, nullptr));
+    return *this;
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ~ComPtr() { reset(); }
+
+  Interface* get() const noexcept { return pointer_; }
+  Interface* operator->() const noexcept { return pointer_; }
+  explicit operator bool() const noexcept { return pointer_ != nullptr; }
+  // For creation calls that fill in a pointer: releases the current one first.
+  Interface** put() noexcept {
+    reset();
+    return &pointer_;
+  }
+  void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+  void reset(Interface* pointer = nullptr) noexcept {
+    if (Interface* old = std::exchange(pointer_, pointer)) old->Release();
+  }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
 
 }  // namespace win

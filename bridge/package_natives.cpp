@@ -1,7 +1,7 @@
 // Script functions of the resource package.
 #include "package_natives.h"
 
-#include "package.h"
+#include "host/package.h"
 #include "script_values.h"
 
 namespace natives {

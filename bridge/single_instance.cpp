@@ -4,10 +4,9 @@
 
 #include <cstring>
 
-#include "name_key.h"
-#include "script_values.h"
-#include "shutdown_steps.h"
 #include "base/win_handles.h"
+#include "host/shutdown_steps.h"
+#include "script_values.h"
 #include "window_tables.h"
 
 namespace {
@@ -65,7 +64,7 @@ namespace natives {
 
 jsValue Js_SetCurrentWindowFlag(jsExecState es) {
   const std::wstring flag = script::Text(es, 0);
-  if (const HWND own = windows::OwnWindow(es)) windows::FlagTable()[names::Key(flag)] = own;
+  if (const HWND own = windows::OwnWindow(es)) windows::SetFlag(flag, own);
   return script::Undefined();
 }
 

@@ -9,21 +9,13 @@
 
 #include "callback_list.h"
 #include "callback_natives.h"
-#include "file_list.h"
-#include "name_key.h"
 #include "window_tables.h"
 
 namespace webview {
 
 namespace {
 
-void RemoveWindowEntries(HWND window) {
-  windows::WindowTable().erase(window);
-}
-
-void RemoveViewEntries(wkeWebView view) {
-  windows::ViewTable().erase(view);
-}
+FileListReceiver fileListReceiver = nullptr;
 
 // Rebuilds the pixel buffer for the window's current size and tells the view the new size.
 void RecreatePixelBuffer(WebViewWindow* record) {
@@ -223,8 +215,8 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
       return 1;  // taken: the sender must not release the list again
     }
     case kFileListMessage:
-      return files::ReceiveFileList(record->view ? record->view->globalExec() : nullptr,
-                                    reinterpret_cast<CallbackList*>(wParam));
+      if (!fileListReceiver) return 0;
+      return fileListReceiver(record->view ? record->view->globalExec() : nullptr, reinterpret_cast<CallbackList*>(wParam));
     case WM_TIMER:
       if (wParam == kRepaintTimerId) PaintStep(record);
       return 0;
@@ -261,18 +253,11 @@ void Teardown(WebViewWindow* record) {
   record->memoryDc.reset();
   record->pixelBitmap.reset();
   record->pixels = nullptr;
-  if (record->window) {
-    RemoveWindowEntries(record->window);
-    DestroyWindow(record->window);
-  }
+  windows::Remove(record);
+  if (record->window) DestroyWindow(record->window);
   if (record->view) {
-    RemoveViewEntries(record->view);
     record->view->destroy();
     record->view = nullptr;
-  }
-  if (record->hasName) {
-    // Removes every flag of the window found under this name, also flags set later by the page.
-    if (const HWND flagged = windows::FlagOnly(record->name)) windows::RemoveFlagsOf(flagged);
   }
   record->name.clear();
   record->hasName = false;
@@ -295,14 +280,14 @@ int Create(WebViewWindow* record, const std::wstring& name, DWORD style, DWORD e
     record->name = name;
     record->hasName = true;
     if (record->view) {
-      RemoveViewEntries(record->view);
+      windows::RemoveView(record->view);
       record->view->destroy();
       record->view = nullptr;
     }
     record->view = engine::api.wkeCreateWebView();
     if (!record->view) return 1;
     if (record->window) {
-      RemoveWindowEntries(record->window);
+      windows::RemoveWindow(record->window);
       DestroyWindow(record->window);
       record->window = nullptr;
     }
@@ -310,9 +295,7 @@ int Create(WebViewWindow* record, const std::wstring& name, DWORD style, DWORD e
                                      GetModuleHandleW(nullptr), nullptr);
     if (!record->window) return 1;
     record->extendedStyle = extendedStyle;
-    windows::WindowTable().emplace(record->window, record);
-    windows::ViewTable().emplace(record->view, record->window);
-    windows::FlagTable().emplace(names::Key(name), record->window);  // an existing flag keeps its window
+    windows::Add(record, name);
     record->view->setTransparent(true);
     record->view->setCookieEnabled(true);
     record->repaintTimer = SetTimer(record->window, kRepaintTimerId, 10, nullptr);
@@ -353,6 +336,8 @@ void PaintStep(WebViewWindow* record) noexcept {
     memcpy(mapping.view.get(), record->pixels, static_cast<size_t>(bytes));
   }
 }
+
+void SetFileListReceiver(FileListReceiver receiver) noexcept { fileListReceiver = receiver; }
 
 void AddReference(WebViewWindow* record) noexcept { InterlockedIncrement(&record->references); }
 

@@ -12,6 +12,8 @@
 #include "engine_api.h"
 #include "base/win_handles.h"
 
+struct CallbackList;
+
 struct RenderMapping {
   std::wstring name;  // empty: no mapping
   win::KernelHandle section;
@@ -65,6 +67,11 @@ int Load(WebViewWindow* record, const std::wstring& page) noexcept;
 void PaintStep(WebViewWindow* record) noexcept;
 void AddReference(WebViewWindow* record) noexcept;
 void Release(WebViewWindow* record) noexcept;
+
+// Handles the file-list message on the window's thread for the layer that sends it: es is the
+// window's page (null when it has none any more). Until one is set the message is not taken.
+using FileListReceiver = LRESULT (*)(jsExecState es, CallbackList* list) noexcept;
+void SetFileListReceiver(FileListReceiver receiver) noexcept;
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 

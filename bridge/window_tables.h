@@ -4,8 +4,7 @@
 // strings, and "" usually stands for the calling page's own window. UI thread only.
 #include <windows.h>
 
-#include <cstdint>
-#include <map>
+#include <cstddef>
 #include <string_view>
 
 #include "engine_api.h"
@@ -14,9 +13,19 @@ struct WebViewWindow;
 
 namespace windows {
 
-std::map<HWND, WebViewWindow*>& WindowTable();
-std::map<wkeWebView, HWND>& ViewTable();
-std::map<uint32_t, HWND>& FlagTable();
+// The three tables (window to record, view to window, flag to window) change only through
+// these functions, so a window's entries come and go together.
+// Enters the record's window and view and the flag name for the window; an existing flag
+// keeps its window.
+void Add(WebViewWindow* record, std::wstring_view name);
+// Drops the record's window and view entries and, when it was created with a name, every
+// flag of the window found under that name (also flags the page set later).
+void Remove(const WebViewWindow* record);
+// For a record whose window or view is replaced by a new one.
+void RemoveWindow(HWND window);
+void RemoveView(wkeWebView view);
+// Points flag at window, replacing the window it named before.
+void SetFlag(std::wstring_view flag, HWND window);
 
 // The number of engine windows; the main loop ends the program when it reaches 0.
 size_t OpenWindowCount();
@@ -31,8 +40,5 @@ HWND FlagOrOwn(jsExecState es, std::wstring_view flag);
 HWND FlagOnly(std::wstring_view flag);
 // A known flag's window; any other text the calling page's own window (or null).
 HWND FlagElseOwn(jsExecState es, std::wstring_view flag);
-
-// Drops every flag-table entry that points at window.
-void RemoveFlagsOf(HWND window);
 
 }  // namespace windows

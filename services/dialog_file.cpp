@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "bridge/scratch_buffer.h"
+#include "bridge/script_values.h"
+#include "bridge/window_tables.h"
 #include "dialog_natives.h"
-#include "scratch_buffer.h"
-#include "script_values.h"
-#include "window_tables.h"
 
 namespace natives {
 

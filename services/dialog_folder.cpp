@@ -3,12 +3,14 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <string>
 
+#include "base/win_handles.h"
+#include "bridge/scratch_buffer.h"
+#include "bridge/script_values.h"
+#include "bridge/window_tables.h"
 #include "dialog_natives.h"
-#include "scratch_buffer.h"
-#include "script_values.h"
-#include "window_tables.h"
 
 namespace natives {
 
@@ -18,10 +20,10 @@ constexpr uint32_t kNameBufferBytes = 16u << 10;
 constexpr int kDefaultRoot = 0x39;
 constexpr UINT kDefaultFlags = BIF_RETURNFSANCESTORS;
 
-struct ItemList {
-  LPITEMIDLIST item = nullptr;
-  ~ItemList() { CoTaskMemFree(item); }
+struct FreeItemList {
+  void operator()(ITEMIDLIST* item) const noexcept { CoTaskMemFree(item); }
 };
+using ItemList = std::unique_ptr<ITEMIDLIST, FreeItemList>;
 
 }  // namespace
 
@@ -32,29 +34,28 @@ jsValue Js_SHBrowseForFolder(jsExecState es) {
   const UINT flags = defaults ? kDefaultFlags : static_cast<UINT>(script::Int(es, 2));
 
   // The browser's tree and edit box work through COM objects of this thread.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const win::ComScope com;
   std::wstring path;
   bool chosen = false;
   {
-    ItemList root;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, rootNumber, &root.item))) root.item = nullptr;
+    LPITEMIDLIST rootItem = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, rootNumber, &rootItem))) rootItem = nullptr;
+    const ItemList root(rootItem);
     ScratchBuffer displayName(kNameBufferBytes);
     BROWSEINFOW browse{};
     browse.hwndOwner = windows::OwnWindow(es);
-    browse.pidlRoot = root.item;
+    browse.pidlRoot = root.get();
     browse.pszDisplayName = displayName.wide();
     browse.lpszTitle = title.c_str();
     browse.ulFlags = flags;
-    ItemList picked;
-    picked.item = SHBrowseForFolderW(&browse);
-    if (picked.item) {
+    const ItemList picked(SHBrowseForFolderW(&browse));
+    if (picked) {
       ScratchBuffer folder(kNameBufferBytes);
-      SHGetPathFromIDListW(picked.item, folder.wide());
+      SHGetPathFromIDListW(picked.get(), folder.wide());
       path = folder.wide();
       chosen = true;
     }
   }
-  if (SUCCEEDED(com)) CoUninitialize();
   return chosen ? script::FromWide(es, path) : script::Undefined();
 }
 

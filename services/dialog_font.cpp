@@ -2,9 +2,9 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include "bridge/script_values.h"
+#include "bridge/window_tables.h"
 #include "dialog_natives.h"
-#include "script_values.h"
-#include "window_tables.h"
 
 namespace natives {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Script functions that show the system's folder, file and font dialogs, owned by the calling
 // page's window, and return what the user chose.
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

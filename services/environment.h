@@ -1,7 +1,7 @@
 #pragma once
 // The host's own environment, which every program it starts afterwards inherits, and its
 // process id.
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

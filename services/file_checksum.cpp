@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "completion.h"
-#include "file_natives.h"
-#include "script_values.h"
 #include "base/win_handles.h"
+#include "bridge/completion.h"
+#include "bridge/script_values.h"
+#include "file_natives.h"
 
 namespace files {
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <new>
 
-#include "completion.h"
+#include "bridge/completion.h"
+#include "bridge/script_values.h"
 #include "file_natives.h"
-#include "script_values.h"
 
 namespace files {
 

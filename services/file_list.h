@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "callback_list.h"
-#include "engine_api.h"
+#include "bridge/callback_list.h"
+#include "bridge/engine_api.h"
 
 namespace files {
 

@@ -5,10 +5,10 @@
 
 #include <string>
 
+#include "bridge/scratch_buffer.h"
+#include "bridge/script_values.h"
 #include "file_natives.h"
-#include "scratch_buffer.h"
-#include "script_values.h"
-#include "startup_state.h"
+#include "host/startup_state.h"
 
 namespace natives {
 

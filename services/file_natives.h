@@ -1,7 +1,7 @@
 #pragma once
 // Script functions over files and folders: copying, moving and deleting, probing, checksums,
 // listings, UTF-8 text, disk space and the program's own locations.
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

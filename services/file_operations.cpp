@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "bridge/script_values.h"
+#include "bridge/window_tables.h"
 #include "file_natives.h"
-#include "script_values.h"
-#include "window_tables.h"
 
 namespace natives {
 

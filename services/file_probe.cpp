@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "file_natives.h"
-#include "script_values.h"
 #include "base/win_handles.h"
+#include "bridge/script_values.h"
+#include "file_natives.h"
 
 namespace natives {
 

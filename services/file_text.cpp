@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "file_folders.h"
-#include "file_natives.h"
-#include "package.h"
-#include "script_values.h"
 #include "base/utf8.h"
 #include "base/win_handles.h"
+#include "bridge/script_values.h"
+#include "file_folders.h"
+#include "file_natives.h"
+#include "host/package.h"
 
 namespace files {
 

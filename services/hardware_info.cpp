@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "completion.h"
+#include "bridge/completion.h"
+#include "bridge/script_values.h"
 #include "hardware_devices.h"
 #include "hardware_json.h"
 #include "registry_read.h"
-#include "script_values.h"
 
 namespace natives {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Handware_Info: one piece of machine information, gathered on a worker thread and delivered
 // to the page's callback. A kind it does not know gets no callback.
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "scratch_buffer.h"
-#include "script_values.h"
+#include "bridge/scratch_buffer.h"
+#include "bridge/script_values.h"
 
 namespace natives {
 

@@ -1,7 +1,7 @@
 #pragma once
 // INI files through the platform's profile functions: a file name without a folder names a
 // file in the Windows folder.
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "script_values.h"
+#include "bridge/script_values.h"
 
 namespace natives {
 

@@ -4,8 +4,8 @@
 #include <map>
 #include <string>
 
-#include "name_key.h"
-#include "script_values.h"
+#include "bridge/name_key.h"
+#include "bridge/script_values.h"
 
 namespace natives {
 

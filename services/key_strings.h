@@ -1,7 +1,7 @@
 #pragma once
 // The process-wide key/value store shared by every window: texts kept under the name key of
 // their key, never written to disk. Two keys with the same name key are the same entry.
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

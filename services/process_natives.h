@@ -1,6 +1,6 @@
 #pragma once
 // Script functions that start programs, inspect and wait for processes, and pause.
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

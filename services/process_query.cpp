@@ -2,9 +2,9 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include "bridge/scratch_buffer.h"
+#include "bridge/script_values.h"
 #include "process_natives.h"
-#include "scratch_buffer.h"
-#include "script_values.h"
 
 namespace natives {
 

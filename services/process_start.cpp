@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "bridge/script_values.h"
 #include "process_natives.h"
-#include "script_values.h"
 
 namespace natives {
 

@@ -6,18 +6,18 @@
 
 #include <string>
 
-#include "completion.h"
-#include "process_shell.h"
-#include "process_natives.h"
-#include "script_values.h"
 #include "base/win_handles.h"
+#include "bridge/completion.h"
+#include "bridge/script_values.h"
+#include "process_natives.h"
+#include "process_shell.h"
 
 namespace processes {
 
 void ExecuteAndWait(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
                     const std::wstring& folder, int show) {
   // Shell execution may hand the work to shell extensions, which expect COM on the thread.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const win::ComScope com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   SHELLEXECUTEINFOW execute{};
   execute.cbSize = sizeof execute;
   // Without NO_UI a program that cannot be started raises the shell's error box on this
@@ -33,12 +33,31 @@ void ExecuteAndWait(const std::wstring& operation, const std::wstring& file, con
   // Nobody else ever sees this handle, so it is closed here once the program has ended.
   const win::KernelHandle process(execute.hProcess);
   if (process) WaitForSingleObject(process.get(), INFINITE);
-  if (SUCCEEDED(com)) CoUninitialize();
 }
 
 }  // namespace processes
 
 namespace natives {
+
+namespace {
+
+// What the shell functions take from a page, in argument order: operation, file, parameters,
+// folder and show command.
+template <typename Text>
+struct ShellArguments {
+  Text operation;
+  Text file;
+  Text parameters;
+  Text folder;
+  int show;
+};
+
+template <typename Text, Text (*Read)(jsExecState, int)>
+ShellArguments<Text> ReadShellArguments(jsExecState es) {
+  return {Read(es, 0), Read(es, 1), Read(es, 2), Read(es, 3), script::Int(es, 4)};
+}
+
+}  // namespace
 
 jsValue Js_WaitForSingleObject(jsExecState es) {
   const HANDLE handle = script::HandleArg(es, 0);
@@ -52,37 +71,26 @@ jsValue Js_WaitForSingleObject(jsExecState es) {
 }
 
 jsValue Js_ShellExecute(jsExecState es) {
-  const std::wstring operation = script::Text(es, 0);
-  const std::wstring file = script::Text(es, 1);
-  const std::wstring parameters = script::Text(es, 2);
-  const std::wstring folder = script::Text(es, 3);
-  const int show = script::Int(es, 4);
-  const HINSTANCE result =
-      ShellExecuteW(GetDesktopWindow(), operation.c_str(), file.c_str(), parameters.c_str(), folder.c_str(), show);
+  const auto shell = ReadShellArguments<std::wstring, script::Text>(es);
+  const HINSTANCE result = ShellExecuteW(GetDesktopWindow(), shell.operation.c_str(), shell.file.c_str(),
+                                         shell.parameters.c_str(), shell.folder.c_str(), shell.show);
   return script::Number(static_cast<double>(reinterpret_cast<intptr_t>(result)));
 }
 
 jsValue Js_ShellExecuteA(jsExecState es) {
   // The narrow shell function gets the UTF-8 bytes as they are; it reads them in the ANSI
   // code page, so only ASCII text arrives intact.
-  const std::string operation = script::Utf8(es, 0);
-  const std::string file = script::Utf8(es, 1);
-  const std::string parameters = script::Utf8(es, 2);
-  const std::string folder = script::Utf8(es, 3);
-  const int show = script::Int(es, 4);
-  ShellExecuteA(GetDesktopWindow(), operation.c_str(), file.c_str(), parameters.c_str(), folder.c_str(), show);
+  const auto shell = ReadShellArguments<std::string, script::Utf8>(es);
+  ShellExecuteA(GetDesktopWindow(), shell.operation.c_str(), shell.file.c_str(), shell.parameters.c_str(),
+                shell.folder.c_str(), shell.show);
   return script::Undefined();
 }
 
 jsValue Js_ShellExecuteEx(jsExecState es) {
-  const std::wstring operation = script::Text(es, 0);
-  const std::wstring file = script::Text(es, 1);
-  const std::wstring parameters = script::Text(es, 2);
-  const std::wstring folder = script::Text(es, 3);
-  const int show = script::Int(es, 4);
+  const auto shell = ReadShellArguments<std::wstring, script::Text>(es);
   const completion::Target target = completion::TargetOf(es, 5);
   completion::StartWorker([=] {
-    processes::ExecuteAndWait(operation, file, parameters, folder, show);
+    processes::ExecuteAndWait(shell.operation, shell.file, shell.parameters, shell.folder, shell.show);
     completion::Send(target, {});
   });
   return script::Undefined();

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "registry_read.h"
-#include "script_values.h"
 #include "base/win_handles.h"
+#include "bridge/script_values.h"
+#include "registry_read.h"
 
 namespace natives {
 

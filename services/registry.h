@@ -1,7 +1,7 @@
 #pragma once
 // Registry access for pages: reading a value as text from either registry view, writing a
 // string value, and removing a key's tree.
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "name_key.h"
-#include "script_values.h"
-#include "shared_memory_view.h"
-#include "shutdown_steps.h"
 #include "base/win_handles.h"
+#include "bridge/name_key.h"
+#include "bridge/script_values.h"
+#include "host/shutdown_steps.h"
+#include "shared_memory_view.h"
 
 namespace natives {
 

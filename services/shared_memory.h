@@ -1,7 +1,7 @@
 #pragma once
 // Named shared memory for pages. Every mapping a page creates stays open, with its view, in a
 // process-wide table until the host shuts down, so other processes can keep using it.
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string>
 
-#include "script_values.h"
-#include "shared_memory_view.h"
-#include "web_view_window.h"
 #include "base/win_handles.h"
-#include "window_tables.h"
+#include "bridge/script_values.h"
+#include "bridge/web_view_window.h"
+#include "bridge/window_tables.h"
+#include "shared_memory_view.h"
 
 namespace natives {
 

@@ -1,7 +1,7 @@
 #pragma once
 // A web-view window publishing its rendered pixels into named shared memory: after every paint
 // the window copies its 32-bit pixel buffer to the start of the mapping.
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

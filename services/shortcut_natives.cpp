@@ -6,36 +6,27 @@
 
 #include <string>
 
+#include "base/win_handles.h"
+#include "bridge/script_values.h"
 #include "file_folders.h"
-#include "script_values.h"
 
 namespace natives {
 
 namespace {
 
-template <typename Interface>
-struct ComPointer {
-  Interface* pointer = nullptr;
-  ~ComPointer() {
-    if (pointer) pointer->Release();
-  }
-};
-
 // Each step runs only when the one before it succeeded; the page is told nothing either way.
 void WriteShortcut(const std::wstring& linkPath, const std::wstring& target, const std::wstring& arguments,
                    const std::wstring& folder, const std::wstring& iconPath, int iconIndex) {
-  ComPointer<IShellLinkW> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                              reinterpret_cast<void**>(&link.pointer))))
+  win::ComPtr<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
     return;
-  if (FAILED(link.pointer->SetPath(target.c_str())) || FAILED(link.pointer->SetArguments(arguments.c_str())) ||
-      FAILED(link.pointer->SetWorkingDirectory(folder.c_str())) ||
-      FAILED(link.pointer->SetIconLocation(iconPath.c_str(), iconIndex)))
+  if (FAILED(link->SetPath(target.c_str())) || FAILED(link->SetArguments(arguments.c_str())) ||
+      FAILED(link->SetWorkingDirectory(folder.c_str())) || FAILED(link->SetIconLocation(iconPath.c_str(), iconIndex)))
     return;
-  ComPointer<IPersistFile> file;
-  if (FAILED(link.pointer->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.pointer)))) return;
+  win::ComPtr<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return;
   files::CreateParentFolders(linkPath);
-  file.pointer->Save(linkPath.c_str(), TRUE);
+  file->Save(linkPath.c_str(), TRUE);
 }
 
 }  // namespace
@@ -47,9 +38,8 @@ jsValue Js_CreateShortcut(jsExecState es) {
   const std::wstring folder = script::Text(es, 3);
   const std::wstring iconPath = script::Text(es, 4);
   const int iconIndex = script::Int(es, 5);
-  const HRESULT com = CoInitialize(nullptr);
+  const win::ComScope com;
   WriteShortcut(linkPath, target, arguments, folder, iconPath, iconIndex);
-  if (SUCCEEDED(com)) CoUninitialize();
   return script::Undefined();
 }
 

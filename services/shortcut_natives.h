@@ -1,6 +1,6 @@
 #pragma once
 // The script function that writes shell shortcuts (.lnk files).
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

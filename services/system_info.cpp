@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "script_values.h"
-#include "startup_state.h"
+#include "bridge/script_values.h"
+#include "host/startup_state.h"
 
 namespace natives {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Screen, monitor and mouse information for pages, and the hardware id start-up obtained.
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

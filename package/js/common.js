@@ -13,6 +13,9 @@ var Launcher = (function () {
   L.SETTINGS_FILE = 'launcher.ini';
   L.LANGSET = 'langset.exe';
 
+  // The window message that closes a page's window.
+  L.WM_CLOSE = 0x10;
+
   // Where langset keeps the game's language choices (HKEY_CURRENT_USER).
   L.HKEY_CURRENT_USER = 0x80000001;
   L.GAME_SETTINGS_KEY = 'Software\\Quillmoor\\Lantern Harbor 9 for Orbit\\Graphic Setting';

@@ -2,8 +2,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include "web_view_window.h"
-#include "window_functions.h"
+#include "bridge/web_view_window.h"
+#include "bridge/window_functions.h"
 
 namespace {
 

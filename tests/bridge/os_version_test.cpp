@@ -1,4 +1,4 @@
-#include "os_version.h"
+#include "host/os_version.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>

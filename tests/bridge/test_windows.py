@@ -23,7 +23,7 @@ class Windows(unittest.TestCase):
             SetCurrentWindowFlag('entry');
             RegisterGlobalJSCallback('done', function (text) {
               console.log('global ' + text);
-              PostMessage('', 0x10, 0, 0);
+              PostMessage('', WM_CLOSE, 0, 0);
             });
             console.log('unknown flag ' + wkeLoadFile('nope', 'x.html'));
             wkeCreateWindow('second', 0x80000000, 0x80000, '', 'second.html');
@@ -43,11 +43,11 @@ class Windows(unittest.TestCase):
               console.log('close asked ' + asked);
               return asked >= 2 ? 1 : 0;
             }));
-            PostMessage('', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
             setTimeout(function () {
               console.log('still open');
               CallGlobalJSCallback('done', 'from second');
-              PostMessage('', 0x10, 0, 0);
+              PostMessage('', WM_CLOSE, 0, 0);
             }, 100);
         """)
         app = App(self.folder, {"exe.zip.index.html": entry, "second.html": second})
@@ -67,7 +67,7 @@ class Windows(unittest.TestCase):
             console.log('foreground after ' + SetForegroundWindow(''));
             console.log('load ' + wkeLoadFile('', 'next.html'));
         """)
-        nxt = page("console.log('next loaded'); PostMessage('', 0x10, 0, 0);")
+        nxt = page("console.log('next loaded'); PostMessage('', WM_CLOSE, 0, 0);")
         app = App(self.folder, {"exe.zip.index.html": entry, "next.html": nxt})
         self.assertEqual(app.run(), 1)
         log = app.log()
@@ -88,7 +88,7 @@ class Windows(unittest.TestCase):
             console.log('mask ' + [hit(100, 10), hit(100, 2), hit(1, 50), hit(198, 98), hit(100, 50), hit(55, 10),
                                    hit(120, 50)].join(','));
             SetFollowMove('', '', 1, 10, 10);
-            PostMessage('', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
         """
         app = App(self.folder, {"exe.zip.index.html": page(script)})
         self.assertEqual(app.run(), 1)
@@ -106,21 +106,21 @@ class Flags(unittest.TestCase):
               console.log('after close: twin ' + JSON.stringify(GetWindowRect('twin')) +
                           ', extra ' + GetWindowRect('twin-extra').left);
               CallGlobalJSCallback('close-twin1', '');
-              PostMessage('', 0x10, 0, 0);
+              PostMessage('', WM_CLOSE, 0, 0);
             });
             wkeCreateWindow('twin', 0x80000000, 0, '', 'twin1.html');
         """)
         twin1 = page("""
             SetWindowPos('', '0', 0x40, 11, 11, 20, 20);
             SetCurrentWindowFlag('twin-extra');
-            RegisterGlobalJSCallback('close-twin1', function () { PostMessage('', 0x10, 0, 0); });
+            RegisterGlobalJSCallback('close-twin1', function () { PostMessage('', WM_CLOSE, 0, 0); });
             wkeCreateWindow('twin', 0x80000000, 0, '', 'twin2.html');
         """)
         twin2 = page("""
             SetWindowPos('', '0', 0x40, 22, 22, 20, 20);
             console.log('twin names the window at ' + GetWindowRect('twin').left);
             RegisterJSCallback_WM_CLOSE(function () { CallGlobalJSCallback('twin2-closed', ''); return 1; });
-            PostMessage('', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
         """)
         app = App(self.folder, {"exe.zip.index.html": entry, "twin1.html": twin1, "twin2.html": twin2})
         self.assertEqual(app.run(), 1)
@@ -131,7 +131,7 @@ class Flags(unittest.TestCase):
 
     def test_unknown_parent_flag_makes_the_calling_window_the_parent(self):
         entry = page("""
-            RegisterGlobalJSCallback('child-done', function () { PostMessage('', 0x10, 0, 0); });
+            RegisterGlobalJSCallback('child-done', function () { PostMessage('', WM_CLOSE, 0, 0); });
             wkeCreateWindow('child', 0x80000000, 0, 'no window has this flag', 'child.html');
         """)
         child = page("""
@@ -139,7 +139,7 @@ class Flags(unittest.TestCase):
             console.log('entry found ' + (entry > 0));
             console.log('owner is entry ' + (GetWindowLong('', -8) == entry));
             CallGlobalJSCallback('child-done', '');
-            PostMessage('', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
         """)
         app = App(self.folder, {"exe.zip.index.html": entry, "child.html": child})
         self.assertEqual(app.run(), 1)
@@ -179,13 +179,13 @@ class WindowMessages(unittest.TestCase):
               console.log('follower at ' + r.left + ',' + r.top);
               CallGlobalJSCallback('close-follower', '');
               allowClose = 1;
-              PostMessage('', 0x10, 0, 0);
+              PostMessage('', WM_CLOSE, 0, 0);
             });
             wkeCreateWindow('follower', 0x80000000, 0, '', 'follower.html');
         """)
         follower = page("""
             SetWindowPos('', '0', 0x40, 0, 0, 40, 40);
-            RegisterGlobalJSCallback('close-follower', function () { PostMessage('', 0x10, 0, 0); });
+            RegisterGlobalJSCallback('close-follower', function () { PostMessage('', WM_CLOSE, 0, 0); });
             CallGlobalJSCallback('follower-ready', '');
         """)
         app = App(self.folder, {"exe.zip.index.html": entry, "follower.html": follower})
@@ -229,7 +229,7 @@ class Presentation(unittest.TestCase):
                     SetWindowPos('', '0', 0x2, 0, 0, 120, 100);
                     setTimeout(function () {
                       console.log('resized');
-                      setTimeout(function () { PostMessage('', 0x10, 0, 0); }, 1500);
+                      setTimeout(function () { PostMessage('', WM_CLOSE, 0, 0); }, 1500);
                     }, 300);
                   }, 1500);
                 }, 300);
@@ -238,8 +238,8 @@ class Presentation(unittest.TestCase):
         """
         title = "presentation-probe-%d" % os.getpid()  # other tests' windows may be on the display
         entry = page("wkeCreateWindow('%s', 0x80000000, 0, '', 'probe.html');" % title)
-        script = script.replace("PostMessage('', 0x10, 0, 0);",
-                                "PostMessage('exe.zip.index.html', 0x10, 0, 0); PostMessage('', 0x10, 0, 0);")
+        script = script.replace("PostMessage('', WM_CLOSE, 0, 0);",
+                                "PostMessage('exe.zip.index.html', WM_CLOSE, 0, 0); PostMessage('', WM_CLOSE, 0, 0);")
         app = App(folder, {"exe.zip.index.html": entry, "probe.html": page(script)})
         process = app.start()
         try:
@@ -262,7 +262,7 @@ class Callbacks(unittest.TestCase):
         script = """
             var path = %s;
             var pending = 2;
-            function finished() { if (--pending == 0) PostMessage('', 0x10, 0, 0); }
+            function finished() { if (--pending == 0) PostMessage('', WM_CLOSE, 0, 0); }
             GetFileCRC32(path, function (a) {
               console.log('one declared: ' + arguments.length + ' ' + a);
               finished();
@@ -302,8 +302,8 @@ class DroppedFiles(unittest.TestCase):
               for (var k in files) keys.push(k + '=' + files[k]);
               console.log('dropped ' + keys.join(' | ') + ' length ' + files.length);
               console.log('done');
-              PostMessage('exe.zip.index.html', 0x10, 0, 0);
-              PostMessage('', 0x10, 0, 0);
+              PostMessage('exe.zip.index.html', WM_CLOSE, 0, 0);
+              PostMessage('', WM_CLOSE, 0, 0);
             }));
             console.log('ready');
         """
@@ -316,8 +316,8 @@ class DroppedFiles(unittest.TestCase):
             console.log('ready');
             setTimeout(function () {
               console.log('done');
-              PostMessage('exe.zip.index.html', 0x10, 0, 0);
-              PostMessage('', 0x10, 0, 0);
+              PostMessage('exe.zip.index.html', WM_CLOSE, 0, 0);
+              PostMessage('', WM_CLOSE, 0, 0);
             }, 1000);
         """
         log = self.drop_onto("plain-target", script, ["C:\\ignored.txt"])
@@ -330,7 +330,7 @@ class MessageBox(unittest.TestCase):
         script = """
             setTimeout(function () {
               console.log('box answered ' + MessageBoxTimeout('Proceed?', 'webshell test', 1, 0, 60000));
-              PostMessage('', 0x10, 0, 0);
+              PostMessage('', WM_CLOSE, 0, 0);
             }, 100);
         """
         app = App(folder, {"exe.zip.index.html": page(script)}, name="box-app.exe")
@@ -354,14 +354,14 @@ class SingleInstance(unittest.TestCase):
             console.log('created ' + first);
             if (first == 0) {
               console.log('activated ' + SetForegroundGlobalHWND('%s'));
-              PostMessage('', 0x10, 0, 0);
+              PostMessage('', WM_CLOSE, 0, 0);
             } else {
               SetWindowPos('', '0', 0x40, 0, 0, 50, 50);
               UpdateGlobalHWND('%s', 'exe.zip.index.html');
               RegJSCB_WM_SYSCOMMAND(function (w, l) {
-                if (w == 0xF120) { console.log('restored'); PostMessage('', 0x10, 0, 0); }
+                if (w == 0xF120) { console.log('restored'); PostMessage('', WM_CLOSE, 0, 0); }
               });
-              setTimeout(function () { console.log('gave up'); PostMessage('', 0x10, 0, 0); }, 15000);
+              setTimeout(function () { console.log('gave up'); PostMessage('', WM_CLOSE, 0, 0); }, 15000);
             }
         """ % (name, name, name)
         app = App(folder, {"exe.zip.index.html": page(script)})

@@ -9,10 +9,10 @@
 #include <regex>
 #include <string>
 
-#include "core_version.h"
-#include "name_key.h"
-#include "scratch_buffer.h"
-#include "script_values.h"
+#include "bridge/core_version.h"
+#include "bridge/name_key.h"
+#include "bridge/scratch_buffer.h"
+#include "bridge/script_values.h"
 
 namespace {
 

@@ -56,7 +56,7 @@ class Dialogs(unittest.TestCase):
               log('font chosen ' + ChooseFont());
               log('folder cancelled ' + SHBrowseForFolder());
               log('folder chosen ' + SHBrowseForFolder('Pick a folder', 0, 0));
-              PostMessage('', 0x10, 0, 0);
+              PostMessage('', WM_CLOSE, 0, 0);
             }, 100);
         """ % json.dumps(windows_path(self.data))
         app = App(self.folder, {"exe.zip.index.html": page(script)}, name=image)

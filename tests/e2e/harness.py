@@ -29,9 +29,14 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+# Window messages the tests post; every page built here names them for its script too.
+WM_CLOSE = 0x10
+PAGE_CONSTANTS = "var WM_CLOSE = %d;" % WM_CLOSE
+
+
 def page(script):
     """A minimal page that runs script."""
-    return "<html><body><script>" + script + "</script></body></html>"
+    return "<html><body><script>" + PAGE_CONSTANTS + script + "</script></body></html>"
 
 
 def run(exe, *args, timeout=60, env=None):

@@ -1,13 +1,18 @@
 // CRC-32 of files read in pieces.
 #include <gtest/gtest.h>
+
+#include <windows.h>
 #include <zlib.h>
 
 #include <vector>
 
-#include "file_checksum.h"
-#include "temp_folder.h"
+#include "services/file_checksum.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
+
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 struct Report {
   uint64_t done, total;

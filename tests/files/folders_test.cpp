@@ -1,10 +1,15 @@
 // Creating the folders a file path needs.
 #include <gtest/gtest.h>
 
-#include "file_folders.h"
-#include "temp_folder.h"
+#include <windows.h>
+
+#include "services/file_folders.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
+
+using test_support::TempFolder;
+using test_support::IsFolder;
 
 TEST(ParentFolders, CreatesEveryMissingLevel) {
   const TempFolder temp;

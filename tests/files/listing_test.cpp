@@ -1,13 +1,18 @@
 // The breadth-first walk behind GetFileList and the time conversion of its entries.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <algorithm>
 #include <map>
 
-#include "file_list.h"
-#include "temp_folder.h"
+#include "services/file_list.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
+
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 int Depth(const std::wstring& path, const std::wstring& root) {
   return static_cast<int>(std::count(path.begin() + static_cast<std::ptrdiff_t>(root.size()), path.end(), L'\\'));

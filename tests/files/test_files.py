@@ -51,7 +51,7 @@ class Files(unittest.TestCase):
             log('move ' + [MoveFileEx(data + '\\copy.bin', data + '\\moved.bin', 0),
                            MoveFileEx(data + '\\copy.bin', data + '\\moved.bin', 0)].join(','));
             log('delete ' + [DeleteFile(data + '\\moved.bin'), DeleteFile(data + '\\moved.bin')].join(','));
-            PostMessage('', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
         """)
         self.assertEqual(app.values("size missing"), ["true 18446744073709552000"])
         self.assertEqual(app.values("size five"), ["5"])
@@ -73,7 +73,7 @@ class Files(unittest.TestCase):
             log('sync big ' + GetFileCRC32(data + '\\big.bin'));
             log('bad shape ' + GetFileCRC32(data + '\\big.bin', 5));
             var pending = 2;
-            function finished() { if (--pending == 0) PostMessage('', 0x10, 0, 0); }
+            function finished() { if (--pending == 0) PostMessage('', WM_CLOSE, 0, 0); }
             log('started ' + GetFileCRC32(data + '/empty.bin', function (done, total, crc) {
               log('empty piece ' + done + ' ' + total + ' ' + crc);
             }));
@@ -119,7 +119,7 @@ class Files(unittest.TestCase):
               dump('txt', list);
               GetFileList(root, function (list) {
                 dump('all', list);
-                GetFileList(root + '/nothing', function (list) { dump('none', list); PostMessage('', 0x10, 0, 0); });
+                GetFileList(root + '/nothing', function (list) { dump('none', list); PostMessage('', WM_CLOSE, 0, 0); });
               });
             }));
         """)
@@ -164,7 +164,7 @@ class Files(unittest.TestCase):
             log('missing [' + ReadUTF8File(data + '\\missing.txt') + ']');
             log('plain [' + ReadUTF8File(data + '\\plain.txt') + ']');
             log('packaged [' + ReadUTF8File('notes.txt') + ']');
-            PostMessage('', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
         """, extra={"notes.txt": b"\xef\xbb\xbfin the package"})
         self.assertEqual(app.values("first"), ["6"])
         self.assertEqual(app.values("second"), ["8"])
@@ -191,7 +191,7 @@ class Files(unittest.TestCase):
                 show('deep', GetDiskFreeSpaceEx('D:\\x\\y'));
                 show('root', GetDiskFreeSpaceEx('D:\\'));
                 show('none', GetDiskFreeSpaceEx('Q:\\x'));
-                PostMessage('', 0x10, 0, 0);
+                PostMessage('', WM_CLOSE, 0, 0);
             """)
             stats = os.statvfs(os.path.realpath(link))
         finally:
@@ -215,7 +215,7 @@ class Files(unittest.TestCase):
             log('deleted ' + DeleteDirectory(data + '\\gone'));
             log('shortcut ' + CreateShortcut(data + '\\links\\new\\app.lnk', data + '\\target.exe', '-x 1',
                                              data, data + '\\target.exe', 2));
-            PostMessage('', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
         """)
         self.assertEqual(app.values("deleted"), ["0"])
         self.assertFalse(os.path.exists(os.path.join(self.data, "gone")))
@@ -239,7 +239,7 @@ class Files(unittest.TestCase):
             log('command ' + GetCommandLine());
             log('appdata ' + SHGetSpecialFolderLocation(0x1a));
             log('unknown ' + SHGetSpecialFolderLocation(0x7777));
-            PostMessage('', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
         """, cwd=cwd)
         self.assertEqual(app.values("current")[0].lower().rstrip("\\"), windows_path(cwd).lower())
         self.assertEqual(app.values("program")[0].lower(), windows_path(os.path.join(self.folder, "app.exe")).lower())

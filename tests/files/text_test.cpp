@@ -1,10 +1,16 @@
 // UTF-8 text files: the byte-order mark on reading and writing, and failed writes.
 #include <gtest/gtest.h>
 
-#include "file_text.h"
-#include "temp_folder.h"
+#include <windows.h>
+
+#include "services/file_text.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
+
+using test_support::TempFolder;
+using test_support::WriteBytes;
+using test_support::ReadBytes;
 
 TEST(TextContent, SkipsTheMarkAndEndsAtTheFirstZero) {
   EXPECT_EQ(files::TextOfContent("\xEF\xBB\xBF" "a"), "a");

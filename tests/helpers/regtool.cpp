@@ -13,17 +13,11 @@
 #include <cwchar>
 #include <string>
 
+#include "base/utf8.h"
+
 namespace {
 
 HKEY root = HKEY_CURRENT_USER;
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
 
 int Get(const wchar_t* subkey) {
   HKEY key = nullptr;
@@ -38,14 +32,14 @@ int Get(const wchar_t* subkey) {
     BYTE data[1024];
     DWORD dataSize = sizeof data;
     if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
-    const std::string utf8Name = Utf8(std::wstring(name, nameLength));
+    const std::string utf8Name = text::WideToUtf8(std::wstring(name, nameLength));
     if (type == REG_DWORD && dataSize == 4) {
       DWORD value;
       std::memcpy(&value, data, 4);
       std::printf("%s=dword:%lu\n", utf8Name.c_str(), static_cast<unsigned long>(value));
     } else if (type == REG_SZ) {
       std::printf("%s=sz:%s\n", utf8Name.c_str(),
-                  Utf8(std::wstring(reinterpret_cast<wchar_t*>(data), dataSize / 2)).c_str());
+                  text::WideToUtf8(std::wstring(reinterpret_cast<wchar_t*>(data), dataSize / 2)).c_str());
     } else {
       std::printf("%s=type%lu:%lu bytes\n", utf8Name.c_str(), static_cast<unsigned long>(type),
                   static_cast<unsigned long>(dataSize));

@@ -22,15 +22,9 @@
 #include <cwchar>
 #include <string>
 
-namespace {
+#include "base/utf8.h"
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
+namespace {
 
 struct SectionBasicInformation {
   void* baseAddress;
@@ -76,7 +70,7 @@ int Read(const wchar_t* name) {
   size_t length = 0;
   while (length < usable / 2 && units[length]) ++length;
   std::printf("size %lld\nnonzero %lu\ntext %s\n", view.sectionSize, static_cast<unsigned long>(nonzero),
-              Utf8(std::wstring(units, length)).c_str());
+              text::WideToUtf8(std::wstring(units, length)).c_str());
   return 0;
 }
 

@@ -11,7 +11,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import harness  # noqa: E402
 from harness import App, page  # noqa: E402
 
-CLOSE_OWN_WINDOW = "PostMessage('', 0x10, 0, 0);"
+CLOSE_OWN_WINDOW = "PostMessage('', WM_CLOSE, 0, 0);"
 
 
 class StartUp(unittest.TestCase):

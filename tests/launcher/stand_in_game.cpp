@@ -9,17 +9,10 @@
 
 #include <string>
 
-#include "game_settings_key.h"
+#include "base/utf8.h"
+#include "langset/game_settings_key.h"
 
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
 
 std::string Dword(const wchar_t* name) {
   DWORD value = 0;
@@ -35,7 +28,7 @@ std::string Variable(const wchar_t* name) {
   if (needed == 0) return "(unset)";
   std::wstring value(needed, L'\0');
   GetEnvironmentVariableW(name, value.data(), needed);
-  return Utf8(value.c_str());
+  return text::WideToUtf8(value.c_str());
 }
 
 }  // namespace
@@ -43,7 +36,7 @@ std::string Variable(const wchar_t* name) {
 int wmain() {
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const std::string report = "command " + Utf8(GetCommandLineW()) + "\n" +
+  const std::string report = "command " + text::WideToUtf8(GetCommandLineW()) + "\n" +
                              "Language " + Dword(L"Language") + "\n" +
                              "LanguageVoice " + Dword(L"LanguageVoice") + "\n" +
                              "launcher " + Variable(L"WEBSHELL_LAUNCHER_PID") + "\n";

@@ -3,18 +3,18 @@
 
 #include <string>
 
-#include "package_archive_io.h"
+#include "host/package_archive_io.h"
 #include "package_fixtures.h"
 
 namespace {
 
 using package_test::ScratchDir;
-using package_test::WriteDiskFile;
+using package_test::WriteBytes;
 
 class ArchiveIo : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteDiskFile(scratch_.path() / L"data.bin", "0123456789");
+    WriteBytes(scratch_.path() / L"data.bin", "0123456789");
     path_ = (scratch_.path() / L"data.bin").wstring();
   }
   voidpf Open(const wchar_t* path) { return io_.zopen64_file(io_.opaque, path, ZLIB_FILEFUNC_MODE_READ); }
@@ -56,7 +56,7 @@ TEST_F(ArchiveIo, OpeningIsReadOnlyWhateverModeIsAsked) {
   ASSERT_NE(stream, nullptr);
   EXPECT_EQ(io_.zwrite_file(io_.opaque, stream, "xx", 2), 0u);
   EXPECT_EQ(io_.zclose_file(io_.opaque, stream), 0);
-  EXPECT_EQ(package_test::ReadDiskFile(path_), "0123456789");
+  EXPECT_EQ(package_test::ReadBytes(path_), "0123456789");
 }
 
 TEST_F(ArchiveIo, MissingFilesAndNullStreamsGiveFailureValues) {

@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "file_hooks.h"
-#include "package.h"
+#include "host/file_hooks.h"
+#include "host/package.h"
 #include "package_fixtures.h"
 
 namespace {
 
 using package_test::Expected;
 using package_test::ScratchDir;
-using package_test::WriteDiskFile;
+using package_test::WriteBytes;
 
 // The hooks exactly as the engine receives them.
 constexpr wkeFileOpen kOpen = file_hooks::Open;
@@ -61,7 +61,7 @@ TEST_F(FileHooks, ReadReturnsZeroAtTheEndOfAnEntryAndOfADiskFile) {
   EXPECT_EQ(kRead(entry.handle, std::string(16, '\0').data(), 16), 0);
 
   ScratchDir scratch;
-  WriteDiskFile(scratch.path() / L"disk-only.txt", "on disk");
+  WriteBytes(scratch.path() / L"disk-only.txt", "on disk");
   Opened disk("disk-only.txt");
   ASSERT_NE(disk.handle, nullptr);
   EXPECT_EQ(kSize(disk.handle), 7u);
@@ -110,7 +110,7 @@ TEST_F(FileHooks, ANullBufferFailsTheReadInsteadOfWritingThroughIt) {
   EXPECT_EQ(ReadCount(deflated.handle, 100000), Expected("common.js"));
 
   ScratchDir scratch;
-  WriteDiskFile(scratch.path() / L"disk-only.txt", "on disk");
+  WriteBytes(scratch.path() / L"disk-only.txt", "on disk");
   Opened disk("disk-only.txt");
   ASSERT_NE(disk.handle, nullptr);
   EXPECT_EQ(kRead(disk.handle, nullptr, 10), 0);
@@ -118,7 +118,7 @@ TEST_F(FileHooks, ANullBufferFailsTheReadInsteadOfWritingThroughIt) {
 
 TEST_F(FileHooks, SeekInADiskFileGoesToTheSumOfBothNumbersFromTheStart) {
   ScratchDir scratch;
-  WriteDiskFile(scratch.path() / L"digits.txt", "0123456789");
+  WriteBytes(scratch.path() / L"digits.txt", "0123456789");
   Opened file("digits.txt");
   ASSERT_NE(file.handle, nullptr);
   EXPECT_EQ(kSeek(file.handle, 4, 0), 4);

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <vector>
 
-#include "package.h"
-#include "package_fixtures.h"
 #include "base/utf8.h"
+#include "host/package.h"
+#include "package_fixtures.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ using package_test::Expected;
 using package_test::PackagePath;
 using package_test::ReadAll;
 using package_test::ScratchDir;
-using package_test::WriteDiskFile;
+using package_test::WriteBytes;
 
 std::vector<std::wstring> PackageOnly() { return {PackagePath()}; }
 
@@ -56,7 +56,7 @@ TEST(PackageLookup, LeadingDotSlashOrSlashIsNotNormalisedAway) {
 
 TEST(PackageLookup, LeadingDotSlashFindsTheFileOnDiskInTheCurrentDirectory) {
   ScratchDir scratch;
-  WriteDiskFile(scratch.path() / L"main.html", "main on disk");
+  WriteBytes(scratch.path() / L"main.html", "main on disk");
   auto file = package::Find(PackageOnly(), L"", "./main.html");
   ASSERT_TRUE(file);
   EXPECT_TRUE(file->disk);
@@ -65,7 +65,7 @@ TEST(PackageLookup, LeadingDotSlashFindsTheFileOnDiskInTheCurrentDirectory) {
 
 TEST(PackageLookup, LeadingSlashFindsTheFileInAFolderUnderTheModuleDirectory) {
   ScratchDir scratch;
-  WriteDiskFile(scratch.path() / L"res" / L"main.html", "main in the res folder");
+  WriteBytes(scratch.path() / L"res" / L"main.html", "main in the res folder");
   auto file = package::Find({PackagePath(), L"res"}, scratch.path().wstring(), "/main.html");
   ASSERT_TRUE(file);
   EXPECT_TRUE(file->disk);
@@ -119,7 +119,7 @@ TEST(PackageLookup, ThePackageFirstInTheListWinsOverALaterArchive) {
 
 TEST(PackageLookup, AnyArchiveWinsOverAnyFolder) {
   ScratchDir scratch;
-  WriteDiskFile(scratch.path() / L"res" / L"only-in-res.txt", "folder copy");
+  WriteBytes(scratch.path() / L"res" / L"only-in-res.txt", "folder copy");
   std::filesystem::copy_file(package_test::FixtureDir() / L"res.zip", scratch.path() / L"later.zip");
   EXPECT_EQ(ReadAll(package::Find({L"res", L"later.zip"}, scratch.path().wstring(), "only-in-res.txt")),
             Expected("only-in-res.txt"));
@@ -128,8 +128,8 @@ TEST(PackageLookup, AnyArchiveWinsOverAnyFolder) {
 TEST(PackageLookup, AFolderUnderTheModuleDirectoryIsSearchedBeforeThePlainPath) {
   ScratchDir scratch;
   ScratchDir current;  // the current directory from here on; scratch is the module directory
-  WriteDiskFile(scratch.path() / L"res" / L"pages" / L"page.html", "from the module folder");
-  WriteDiskFile(current.path() / L"pages" / L"page.html", "from the current directory");
+  WriteBytes(scratch.path() / L"res" / L"pages" / L"page.html", "from the module folder");
+  WriteBytes(current.path() / L"pages" / L"page.html", "from the current directory");
   auto file = package::Find({PackagePath(), L"res"}, scratch.path().wstring(), "pages/page.html");
   ASSERT_TRUE(file);
   EXPECT_TRUE(file->disk);
@@ -140,13 +140,13 @@ TEST(PackageLookup, AFolderUnderTheModuleDirectoryIsSearchedBeforeThePlainPath) 
 
 TEST(PackageLookup, FolderPassPathsAreUtf8Names) {
   ScratchDir scratch;
-  WriteDiskFile(scratch.path() / L"res" / L"\u00fcber.txt", "non-ASCII file name");
+  WriteBytes(scratch.path() / L"res" / L"\u00fcber.txt", "non-ASCII file name");
   EXPECT_EQ(ReadAll(package::Find({L"res"}, scratch.path().wstring(), "\xc3\xbc" "ber.txt")), "non-ASCII file name");
 }
 
 TEST(PackageLookup, AnAbsoluteListEntryServesNoFolder) {
   ScratchDir scratch;
-  WriteDiskFile(scratch.path() / L"res" / L"x.txt", "x");
+  WriteBytes(scratch.path() / L"res" / L"x.txt", "x");
   const std::wstring absolute = (scratch.path() / L"res").wstring();
   ScratchDir elsewhere;
   EXPECT_FALSE(package::Find({absolute}, scratch.path().wstring(), "x.txt"));
@@ -154,7 +154,7 @@ TEST(PackageLookup, AnAbsoluteListEntryServesNoFolder) {
 
 TEST(PackageLookup, ThePlainPassOpensRelativeAndAbsolutePaths) {
   ScratchDir scratch;
-  WriteDiskFile(scratch.path() / L"exe.zip.index.html", "entry page on disk");
+  WriteBytes(scratch.path() / L"exe.zip.index.html", "entry page on disk");
   auto relative = package::Find({}, L"", "exe.zip.index.html");
   ASSERT_TRUE(relative);
   EXPECT_TRUE(relative->disk);
@@ -165,7 +165,7 @@ TEST(PackageLookup, ThePlainPassOpensRelativeAndAbsolutePaths) {
 
 TEST(PackageLookup, ListEntriesThatAreNoArchivesArePassedOver) {
   ScratchDir scratch;
-  WriteDiskFile(scratch.path() / L"notzip", "plain text, no archive here");
+  WriteBytes(scratch.path() / L"notzip", "plain text, no archive here");
   EXPECT_EQ(ReadAll(package::Find({L"notzip", L"missing.zip", L"", PackagePath()}, L"", "main.html")),
             Expected("main.html"));
 }

@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "package.h"
-#include "package_fixtures.h"
 #include "base/utf8.h"
+#include "host/package.h"
+#include "package_fixtures.h"
 
 namespace {
 
 using package_test::FixtureDir;
 using package_test::ReadAll;
-using package_test::ReadDiskFile;
+using package_test::ReadBytes;
 
 std::vector<std::wstring> PackedProgram() { return {(FixtureDir() / L"packed.exe").wstring()}; }
 
@@ -23,12 +23,12 @@ TEST(PackedProgram, HoldsEveryPageUnderItsRelativeName) {
     auto file = package::Find(PackedProgram(), L"", name);
     ASSERT_TRUE(file);
     EXPECT_TRUE(file->archive);
-    EXPECT_EQ(ReadAll(*file), ReadDiskFile(FixtureDir() / L"pages" / text::Utf8ToWide(name)));
+    EXPECT_EQ(ReadAll(*file), ReadBytes(FixtureDir() / L"pages" / text::Utf8ToWide(name)));
   }
 }
 
 TEST(PackedProgram, StartUpReadsTheEngineWithOneSizedRead) {
-  const std::string engine = ReadDiskFile(FixtureDir() / L"engine.dll");
+  const std::string engine = ReadBytes(FixtureDir() / L"engine.dll");
   ASSERT_GT(engine.size(), 0u);
   auto file = package::Find(PackedProgram(), L"", "wke.dll");
   ASSERT_TRUE(file);

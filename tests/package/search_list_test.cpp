@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "package.h"
+#include "host/package.h"
 #include "package_fixtures.h"
 
 namespace {
@@ -18,7 +18,7 @@ using package_test::Expected;
 using package_test::PackagePath;
 using package_test::ReadAll;
 using package_test::ScratchDir;
-using package_test::WriteDiskFile;
+using package_test::WriteBytes;
 
 std::ptrdiff_t PositionOf(const std::vector<std::wstring>& list, const std::wstring& path) {
   return std::find(list.begin(), list.end(), path) - list.begin();
@@ -68,8 +68,8 @@ TEST(SearchList, ThePackageStillWinsOverAPathAddedAtTheBack) {
 TEST(SearchList, AFolderAddedAtTheBackIsSearchedUnderTheModuleDirectoryBeforeThePlainPath) {
   ScratchDir module;
   ScratchDir current;
-  WriteDiskFile(module.path() / L"gui" / L"page.html", "from the gui folder");
-  WriteDiskFile(current.path() / L"page.html", "from the current directory");
+  WriteBytes(module.path() / L"gui" / L"page.html", "from the gui folder");
+  WriteBytes(current.path() / L"page.html", "from the current directory");
   package::AddSearchPath(PackagePath(), false);
   EXPECT_EQ(ReadAll(package::Lookup("page.html")), "from the current directory");
   package::SetModuleDirectory(module.path().wstring());

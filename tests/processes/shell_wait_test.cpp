@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "process_shell.h"
+#include "services/process_shell.h"
 
 namespace {
 

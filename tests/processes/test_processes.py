@@ -55,7 +55,7 @@ class Processes(unittest.TestCase):
                   log('wait ended ' + result + ' code ' + GetExitCodeProcess(slow.hProcess));
                   WaitForSingleObject(slow.hProcess, 0, function (result) {
                     log('wait after end ' + result);
-                    PostMessage('', 0x10, 0, 0);
+                    PostMessage('', WM_CLOSE, 0, 0);
                   });
                 });
               });
@@ -88,7 +88,7 @@ class Processes(unittest.TestCase):
             });
             setTimeout(function () {
               log('calls ' + calls.slow + ' ' + calls.missing);
-              PostMessage('', 0x10, 0, 0);
+              PostMessage('', WM_CLOSE, 0, 0);
             }, 4000);
         """)
         self.assertEqual(app.values("result"), ["undefined"])
@@ -108,7 +108,7 @@ class Processes(unittest.TestCase):
             log('wide ' + (ShellExecute('open', child, '0 0 ' + folder + '\\\\wide.txt', folder, 0) > 32));
             log('missing wide ' + ShellExecute('open', folder + '\\\\missing.exe', '', folder, 0));
             log('narrow ' + ShellExecuteA('open', child, '0 0 ' + folder + '\\\\narrow.txt', folder, 0));
-            PostMessage('', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
         """)
         self.assertEqual(app.values("wide"), ["true"])
         self.assertLessEqual(int(app.values("missing wide")[0]), 32)
@@ -128,7 +128,7 @@ class Processes(unittest.TestCase):
                                   folder);
             WaitForSingleObject(p.hProcess, 10000, function (result) {
               log('ended ' + result);
-              PostMessage('', 0x10, 0, 0);
+              PostMessage('', WM_CLOSE, 0, 0);
             });
         """)
         self.assertEqual(app.values("set"), ["1"])
@@ -145,7 +145,7 @@ class Processes(unittest.TestCase):
             Sleep(300);
             var three = Date.now() - t;
             log('sleep zero ' + (zero < 100) + ' three ' + (three >= 280));
-            PostMessage('', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
         """)
         self.assertEqual(app.values("sleep result"), ["undefined"])
         self.assertEqual(app.values("sleep zero"), ["true three true"])

@@ -1,5 +1,5 @@
 // Registry value data as page text: up to the first zero character, never past the data.
-#include "registry_text.h"
+#include "services/registry_text.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import harness  # noqa: E402
 from harness import App, page  # noqa: E402
 
-CLOSE = "PostMessage('', 0x10, 0, 0);"
+CLOSE = "PostMessage('', WM_CLOSE, 0, 0);"
 HKCU = "0x80000001"
 HKLM = "0x80000002"
 
@@ -134,7 +134,7 @@ class Stores(unittest.TestCase):
             console.log('read ' + GetEnvironmentVariable('WEBSHELL_CHILD_VALUE') + '|' + GetEnvironmentVariable('WEBSHELL_NUMBER'));
             var pid = GetCurrentProcessId();
             console.log('pid ' + (pid > 0 && pid == Math.floor(pid) && pid == GetCurrentProcessId()));
-            PostMessage('', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
         """ % {"pid": os.getpid()}
         app = App(self.folder, {"exe.zip.index.html": page(script)})
         self.assertEqual(app.run(), 1)
@@ -151,13 +151,13 @@ class Stores(unittest.TestCase):
             CreateFileMapping('%(m)s');
             var child = CreateProcess('%(tool)s', '"%(tool)s" env-to-mapping WEBSHELL_CHILD_VALUE %(m)s', '%(folder)s', 0, 0);
             console.log('process functions ' + typeof child);
-            if (typeof child != 'object') PostMessage('', 0x10, 0, 0);
+            if (typeof child != 'object') PostMessage('', WM_CLOSE, 0, 0);
             else {
               console.log('started ' + child['return']);
               WaitForSingleObject(child.hProcess, 20000, function (result) {
                 console.log('waited ' + result);
                 console.log('child saw ' + ReadFileMapping('%(m)s', 0));
-                PostMessage('', 0x10, 0, 0);
+                PostMessage('', WM_CLOSE, 0, 0);
               });
             }
         """ % {"m": mapping, "tool": js_path(tool), "folder": js_path(folder)}
@@ -181,8 +181,8 @@ class Stores(unittest.TestCase):
         second = page("""
             console.log('other window ' + GetKeyString('webshell-key') + '|' + GetKeyString(''));
             console.log('other key ' + JSON.stringify(GetKeyString('webshell-key2')));
-            PostMessage('', 0x10, 0, 0);
-            PostMessage('entry', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
+            PostMessage('entry', WM_CLOSE, 0, 0);
         """)
         entry = entry.replace("<script>", "<script>SetCurrentWindowFlag('entry');", 1)
         app = App(self.folder, {"exe.zip.index.html": entry, "second.html": second})

@@ -1,5 +1,5 @@
 // Views of named shared memory: their usable size, and the text rules of reading and writing.
-#include "shared_memory_view.h"
+#include "services/shared_memory_view.h"
 
 #include <gtest/gtest.h>
 

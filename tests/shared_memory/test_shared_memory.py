@@ -16,7 +16,7 @@ from harness import App  # noqa: E402
 PROLOGUE = """
 var CONTROL = '%s';
 CreateFileMapping(CONTROL);
-function close() { PostMessage('', 0x10, 0, 0); }
+function close() { PostMessage('', WM_CLOSE, 0, 0); }
 function waitFor(text, then) {
   var timer = setInterval(function () {
     if (ReadFileMapping(CONTROL, 0) == text) { clearInterval(timer); then(); }
@@ -26,7 +26,7 @@ function waitFor(text, then) {
 
 
 def page(control, script):
-    return "<html><body><script>" + (PROLOGUE % control) + script + "</script></body></html>"
+    return "<html><body><script>" + harness.PAGE_CONSTANTS + (PROLOGUE % control) + script + "</script></body></html>"
 
 
 def tool(*arguments):
@@ -259,7 +259,7 @@ class RenderMapping(unittest.TestCase):
             SetCurrentWindowFlag('entry');
             wkeCreateWindow('publisher', 0x80000000, 0, '', 'publisher.html');
             waitFor('close publisher', function () {
-              PostMessage('publisher', 0x10, 0, 0);
+              PostMessage('publisher', WM_CLOSE, 0, 0);
               setTimeout(function () { console.log('phase closed'); waitFor('done', close); }, 400);
             });
         """)

@@ -1,6 +1,6 @@
 // The JSON texts of the hardware information: unique lists, the resolution order, escaping
 // and the length limits.
-#include "hardware_json.h"
+#include "services/hardware_json.h"
 
 #include <gtest/gtest.h>
 

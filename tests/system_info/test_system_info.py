@@ -31,7 +31,7 @@ class HardwareInfo(unittest.TestCase):
             for (var i = 0; i < kinds.length; i++)
               console.log('started ' + kinds[i] + ' ' + Handware_Info(kinds[i], report(kinds[i])));
             console.log('metrics ' + GetSystemMetrics(0) + ' ' + GetSystemMetrics(1));
-            setTimeout(function () { PostMessage('', 0x10, 0, 0); }, 3000);
+            setTimeout(function () { PostMessage('', WM_CLOSE, 0, 0); }, 3000);
         """
         app = App(tempfile.mkdtemp(prefix="webshell-hardware-"), {"exe.zip.index.html": page(script)})
         self.assertEqual(app.run(), 1)
@@ -99,7 +99,7 @@ class Screen(unittest.TestCase):
             var cursor = GetCursorPos();
             console.log('cursor ' + typeof cursor.x + ' ' + typeof cursor.y);
             console.log('length ' + typeof devices.length);
-            PostMessage('', 0x10, 0, 0);
+            PostMessage('', WM_CLOSE, 0, 0);
         """
         app = App(tempfile.mkdtemp(prefix="webshell-screen-"), {"exe.zip.index.html": page(script)})
         self.assertEqual(app.run(), 1)
@@ -112,7 +112,7 @@ class Screen(unittest.TestCase):
 
 
 class HardwareId(unittest.TestCase):
-    SCRIPT = page("console.log('hwid ' + JSON.stringify(GetHWID())); PostMessage('', 0x10, 0, 0);")
+    SCRIPT = page("console.log('hwid ' + JSON.stringify(GetHWID())); PostMessage('', WM_CLOSE, 0, 0);")
 
     def test_empty_without_the_plug_in(self):
         app = App(tempfile.mkdtemp(prefix="webshell-hwid-none-"), {"exe.zip.index.html": self.SCRIPT})

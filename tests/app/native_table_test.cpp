@@ -1,6 +1,6 @@
 // The native function table as pages see it: every script name, in binding order, with the
 // argument count it is registered with.
-#include "native_table.h"
+#include "app/native_table.h"
 
 #include <gtest/gtest.h>
 

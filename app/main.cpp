@@ -6,16 +6,16 @@
 #include <memory>
 #include <vector>
 
-#include "engine_api.h"
-#include "file_hooks.h"
-#include "memory_module.h"
+#include "bridge/engine_api.h"
+#include "bridge/web_view_window.h"
+#include "bridge/window_tables.h"
+#include "host/file_hooks.h"
+#include "host/memory_module.h"
+#include "host/os_version.h"
+#include "host/package.h"
+#include "host/shutdown_steps.h"
+#include "host/startup_state.h"
 #include "native_table.h"
-#include "os_version.h"
-#include "package.h"
-#include "shutdown_steps.h"
-#include "startup_state.h"
-#include "web_view_window.h"
-#include "window_tables.h"
 
 namespace {
 

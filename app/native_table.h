@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <span>
 
-#include "engine_api.h"
+#include "bridge/engine_api.h"
 
 namespace natives {
 

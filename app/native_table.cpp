@@ -1,25 +1,27 @@
 #include "native_table.h"
 
-#include "callback_natives.h"
-#include "core_version.h"
-#include "environment.h"
-#include "hardware_info.h"
-#include "ini.h"
-#include "kernel_objects.h"
-#include "key_strings.h"
-#include "registry.h"
-#include "shared_memory.h"
-#include "shared_memory_render.h"
-#include "system_info.h"
-#include "dialog_natives.h"
-#include "file_natives.h"
-#include "package_natives.h"
-#include "process_natives.h"
-#include "script_values.h"
-#include "shortcut_natives.h"
-#include "single_instance.h"
-#include "window_functions.h"
-#include "window_natives.h"
+#include "bridge/callback_natives.h"
+#include "bridge/core_version.h"
+#include "bridge/package_natives.h"
+#include "bridge/script_values.h"
+#include "bridge/single_instance.h"
+#include "bridge/web_view_window.h"
+#include "bridge/window_functions.h"
+#include "bridge/window_natives.h"
+#include "services/dialog_natives.h"
+#include "services/environment.h"
+#include "services/file_list.h"
+#include "services/file_natives.h"
+#include "services/hardware_info.h"
+#include "services/ini.h"
+#include "services/kernel_objects.h"
+#include "services/key_strings.h"
+#include "services/process_natives.h"
+#include "services/registry.h"
+#include "services/shared_memory.h"
+#include "services/shared_memory_render.h"
+#include "services/shortcut_natives.h"
+#include "services/system_info.h"
 
 namespace natives {
 
@@ -211,6 +213,7 @@ size_t NotYetBuiltCount() {
 }
 
 void BindAll() {
+  webview::SetFileListReceiver(files::ReceiveFileList);
   for (const NativeRow& row : kTable) engine::api.jsBindFunction(row.name, row.handler, row.argCount);
 }
 

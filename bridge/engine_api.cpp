@@ -9,7 +9,7 @@ bool ResolveApi(ExportLookup lookup, void* context) {
 #define WEBSHELL_ENGINE_RESOLVE(name, used)                                 \
   api.name = reinterpret_cast<decltype(api.name)>(lookup(#name, context)); \
   if (used && !api.name) complete = false;
-  WEBSHELL_ENGINE_ENTRY_POINTS(WEBSHELL_ENGINE_RESOLVE)
+  WKE_SCRIPT_ENTRY_POINTS(WEBSHELL_ENGINE_RESOLVE)
 #undef WEBSHELL_ENGINE_RESOLVE
   return complete;
 }

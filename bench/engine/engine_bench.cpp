@@ -11,26 +11,14 @@
 #include <vector>
 
 #include "wke.h"
+#include "wke_entry_points.h"
 
 namespace {
 
 struct Api {
-  decltype(&::wkeInit) init;
-  decltype(&::wkeShutdown) shutdown;
-  decltype(&::wkeCreateWebView) createView;
-  decltype(&::wkeSetFileSystem) setFileSystem;
-  decltype(&::jsBindFunction) bind;
-  decltype(&::jsArg) arg;
-  decltype(&::jsToInt) toInt;
-  decltype(&::jsInt) makeInt;
-  decltype(&::wkeLoadFileW) loadFile;
-  decltype(&::wkeDestroyWebView) destroyView;
-  decltype(&::wkeRunJSW) runJS;
-  decltype(&::wkeResize) resize;
-  decltype(&::wkePaint) paint;
-  decltype(&::wkeSetTransparent) setTransparent;
-  decltype(&::wkeMouseEvent) mouse;
-  decltype(&::wkeSetDirty) setDirty;
+#define WKE_ENTRY(name, hostNeedsIt) decltype(&::name) name;
+  WKE_ENTRY_POINTS(WKE_ENTRY)
+#undef WKE_ENTRY
 };
 Api api;
 
@@ -67,7 +55,7 @@ int WKE_CALL Read(void* h, void* buffer, unsigned count) {
 }
 int WKE_CALL Seek(void*, int, int) { return -1; }
 
-jsValue WKE_CALL Increment(jsExecState es) { return api.makeInt(api.toInt(es, api.arg(es, 0)) + 1); }
+jsValue WKE_CALL Increment(jsExecState es) { return api.jsInt(api.jsToInt(es, api.jsArg(es, 0)) + 1); }
 
 double Now() {
   LARGE_INTEGER f, c;
@@ -102,29 +90,16 @@ int main() {
     return 1;
   }
   double tLoaded = Now();
-  Get(m, api.init, "wkeInit");
-  Get(m, api.shutdown, "wkeShutdown");
-  Get(m, api.createView, "wkeCreateWebView");
-  Get(m, api.setFileSystem, "wkeSetFileSystem");
-  Get(m, api.bind, "jsBindFunction");
-  Get(m, api.arg, "jsArg");
-  Get(m, api.toInt, "jsToInt");
-  Get(m, api.makeInt, "jsInt");
-  Get(m, api.loadFile, "wkeLoadFileW");
-  Get(m, api.destroyView, "wkeDestroyWebView");
-  Get(m, api.runJS, "wkeRunJSW");
-  Get(m, api.resize, "wkeResize");
-  Get(m, api.paint, "wkePaint");
-  Get(m, api.setTransparent, "wkeSetTransparent");
-  Get(m, api.mouse, "wkeMouseEvent");
-  Get(m, api.setDirty, "wkeSetDirty");
+#define WKE_RESOLVE(name, hostNeedsIt) Get(m, api.name, #name);
+  WKE_ENTRY_POINTS(WKE_RESOLVE)
+#undef WKE_RESOLVE
 
   double t1 = Now();
-  api.init();
-  api.setFileSystem(Open, Close, Size, Read, Seek);
-  api.bind("increment", Increment, 1);
-  wkeWebView view = api.createView();
-  api.loadFile(view, L"bench/page.html");
+  api.wkeInit();
+  api.wkeSetFileSystem(Open, Close, Size, Read, Seek);
+  api.jsBindFunction("increment", Increment, 1);
+  wkeWebView view = api.wkeCreateWebView();
+  api.wkeLoadFileW(view, L"bench/page.html");
   double t2 = Now();
   std::printf("LoadLibrary of wke.dll: %.2f ms\n", (tLoaded - t0) * 1e3);
   std::printf("first init + view + load (20 elements, 2 scripts): %.2f ms\n", (t2 - t1) * 1e3);
@@ -132,32 +107,32 @@ int main() {
   const int rounds = 200;
   double t3 = Now();
   for (int i = 0; i < rounds; ++i) {
-    wkeWebView v = api.createView();
-    api.loadFile(v, L"bench/page.html");
-    api.destroyView(v);
+    wkeWebView v = api.wkeCreateWebView();
+    api.wkeLoadFileW(v, L"bench/page.html");
+    api.wkeDestroyWebView(v);
   }
   double t4 = Now();
   std::printf("view + load with a warm engine: %.3f ms (mean of %d)\n", (t4 - t3) * 1e3 / rounds, rounds);
 
   static unsigned pixels[400 * 400];
-  api.resize(view, 400, 400);
+  api.wkeResize(view, 400, 400);
   double t5 = Now();
-  for (int i = 0; i < 100; ++i) api.paint(view, pixels, 400 * 4);
+  for (int i = 0; i < 100; ++i) api.wkePaint(view, pixels, 400 * 4);
   double t6 = Now();
   std::printf("paint of the page at 400 x 400: %.3f ms (mean of 100)\n", (t6 - t5) * 1e3 / 100);
 
   const int calls = 1000000;
   double t7 = Now();
-  api.runJS(view, L"var x = 0; for (var i = 0; i < 1000000; i++) x = increment(x); x");
+  api.wkeRunJSW(view, L"var x = 0; for (var i = 0; i < 1000000; i++) x = increment(x); x");
   double t8 = Now();
-  api.runJS(view, L"var y = 0; for (var i = 0; i < 1000000; i++) y = y + 1; y");
+  api.wkeRunJSW(view, L"var y = 0; for (var i = 0; i < 1000000; i++) y = y + 1; y");
   double t9 = Now();
   double perCall = (t8 - t7) * 1e9 / calls;
   double loopOnly = (t9 - t8) * 1e9 / calls;
   std::printf("native round trip: %.0f ns per call (loop alone %.0f ns, difference %.0f ns)\n", perCall, loopOnly,
               perCall - loopOnly);
 
-  api.destroyView(view);
+  api.wkeDestroyWebView(view);
 
   // A launcher-like page: a rounded transparent panel, a title in three scripts, a flex row of
   // buttons with hover states, a news list and a progress bar.
@@ -185,23 +160,23 @@ int main() {
 
   std::vector<unsigned> frame(480 * 720);
   auto layoutAndPaint = [&](const wchar_t* name, int w, int h, const char* label) {
-    wkeWebView v = api.createView();
-    api.setTransparent(v, true);
+    wkeWebView v = api.wkeCreateWebView();
+    api.wkeSetTransparent(v, true);
     double a = Now();
-    api.loadFile(v, name);
-    api.resize(v, w, h);
-    api.paint(v, frame.data(), w * 4);
+    api.wkeLoadFileW(v, name);
+    api.wkeResize(v, w, h);
+    api.wkePaint(v, frame.data(), w * 4);
     double b = Now();
     const int n = 50;
     for (int i = 0; i < n; ++i) {
       // A size change forces a full layout before the paint.
-      api.resize(v, w, h + (i & 1));
-      api.paint(v, frame.data(), w * 4);
+      api.wkeResize(v, w, h + (i & 1));
+      api.wkePaint(v, frame.data(), w * 4);
     }
     double c = Now();
     for (int i = 0; i < n; ++i) {
-      api.setDirty(v, true);
-      api.paint(v, frame.data(), w * 4);
+      api.wkeSetDirty(v, true);
+      api.wkePaint(v, frame.data(), w * 4);
     }
     double d = Now();
     std::printf("%s: load + first layout + paint %.2f ms; layout + paint %.3f ms, paint alone %.3f ms (means of %d)\n",
@@ -213,19 +188,19 @@ int main() {
   const int moves = 100;
   double h0 = Now();
   for (int i = 0; i < moves; ++i) {
-    api.mouse(l, WM_MOUSEMOVE, (i & 1) ? 60 : 190, 110, 0);
-    api.paint(l, frame.data(), 400 * 4);
+    api.wkeMouseEvent(l, WM_MOUSEMOVE, (i & 1) ? 60 : 190, 110, 0);
+    api.wkePaint(l, frame.data(), 400 * 4);
   }
   double h1 = Now();
   std::printf("hover repaint (restyle + layout + paint, 400 x 400): %.3f ms (mean of %d)\n", (h1 - h0) * 1e3 / moves, moves);
-  api.destroyView(l);
+  api.wkeDestroyWebView(l);
   FILE* gallery = fopen("gallery/index.html", "rb");
   if (gallery) {
     fclose(gallery);
-    api.destroyView(layoutAndPaint(L"gallery/index.html", 480, 720, "gallery page 480 x 720"));
+    api.wkeDestroyWebView(layoutAndPaint(L"gallery/index.html", 480, 720, "gallery page 480 x 720"));
   } else {
     std::printf("gallery page not found in the working folder (run through the bench_engine target)\n");
   }
-  api.shutdown();
+  api.wkeShutdown();
   return 0;
 }

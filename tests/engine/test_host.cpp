@@ -207,18 +207,8 @@ Api& Engine() {
     a->module = LoadLibraryW(L"wke.dll");
     if (!a->module) return a;
     int& m = a->missing;
-#define WKE_RESOLVE(name) Resolve(a->module, a->name, #name, m);
-    WKE_RESOLVE(wkeInit) WKE_RESOLVE(wkeShutdown) WKE_RESOLVE(wkeCreateWebView) WKE_RESOLVE(wkeSetFileSystem)
-    WKE_RESOLVE(jsBindFunction) WKE_RESOLVE(jsArg) WKE_RESOLVE(jsArgCount) WKE_RESOLVE(jsArgType)
-    WKE_RESOLVE(jsTypeOf) WKE_RESOLVE(jsIsUndefined) WKE_RESOLVE(jsToInt) WKE_RESOLVE(jsToDouble)
-    WKE_RESOLVE(jsToString) WKE_RESOLVE(jsToStringW) WKE_RESOLVE(jsUndefined) WKE_RESOLVE(jsInt)
-    WKE_RESOLVE(jsDouble) WKE_RESOLVE(jsString) WKE_RESOLVE(jsStringW) WKE_RESOLVE(jsTrue) WKE_RESOLVE(jsFalse)
-    WKE_RESOLVE(jsObject) WKE_RESOLVE(jsGet) WKE_RESOLVE(jsSet) WKE_RESOLVE(jsSetAt) WKE_RESOLVE(jsGetLength)
-    WKE_RESOLVE(jsCall) WKE_RESOLVE(jsGetWebView) WKE_RESOLVE(wkeDestroyWebView) WKE_RESOLVE(wkeSetTransparent)
-    WKE_RESOLVE(wkeLoadURLW) WKE_RESOLVE(wkeLoadFileW) WKE_RESOLVE(wkeResize) WKE_RESOLVE(wkeSetDirty)
-    WKE_RESOLVE(wkeIsDirty) WKE_RESOLVE(wkePaint) WKE_RESOLVE(wkeMouseEvent) WKE_RESOLVE(wkeContextMenuEvent)
-    WKE_RESOLVE(wkeMouseWheel) WKE_RESOLVE(wkeKeyUp) WKE_RESOLVE(wkeKeyDown) WKE_RESOLVE(wkeKeyPress)
-    WKE_RESOLVE(wkeRunJSW) WKE_RESOLVE(wkeGlobalExec)
+#define WKE_RESOLVE(name, hostNeedsIt) Resolve(a->module, a->name, #name, m);
+    WKE_ENTRY_POINTS(WKE_RESOLVE)
 #undef WKE_RESOLVE
     if (m) return a;
     a->wkeInit();

@@ -10,21 +10,13 @@
 #include <vector>
 
 #include "wke.h"
+#include "wke_entry_points.h"
 
 namespace testhost {
 
 struct Api {
-#define WKE_ENTRY(name) decltype(&::name) name = nullptr;
-  WKE_ENTRY(wkeInit) WKE_ENTRY(wkeShutdown) WKE_ENTRY(wkeCreateWebView) WKE_ENTRY(wkeSetFileSystem)
-  WKE_ENTRY(jsBindFunction) WKE_ENTRY(jsArg) WKE_ENTRY(jsArgCount) WKE_ENTRY(jsArgType) WKE_ENTRY(jsTypeOf)
-  WKE_ENTRY(jsIsUndefined) WKE_ENTRY(jsToInt) WKE_ENTRY(jsToDouble) WKE_ENTRY(jsToString) WKE_ENTRY(jsToStringW)
-  WKE_ENTRY(jsUndefined) WKE_ENTRY(jsInt) WKE_ENTRY(jsDouble) WKE_ENTRY(jsString) WKE_ENTRY(jsStringW)
-  WKE_ENTRY(jsTrue) WKE_ENTRY(jsFalse) WKE_ENTRY(jsObject) WKE_ENTRY(jsGet) WKE_ENTRY(jsSet) WKE_ENTRY(jsSetAt)
-  WKE_ENTRY(jsGetLength) WKE_ENTRY(jsCall) WKE_ENTRY(jsGetWebView)
-  WKE_ENTRY(wkeDestroyWebView) WKE_ENTRY(wkeSetTransparent) WKE_ENTRY(wkeLoadURLW) WKE_ENTRY(wkeLoadFileW)
-  WKE_ENTRY(wkeResize) WKE_ENTRY(wkeSetDirty) WKE_ENTRY(wkeIsDirty) WKE_ENTRY(wkePaint)
-  WKE_ENTRY(wkeMouseEvent) WKE_ENTRY(wkeContextMenuEvent) WKE_ENTRY(wkeMouseWheel) WKE_ENTRY(wkeKeyUp)
-  WKE_ENTRY(wkeKeyDown) WKE_ENTRY(wkeKeyPress) WKE_ENTRY(wkeRunJSW) WKE_ENTRY(wkeGlobalExec)
+#define WKE_ENTRY(name, hostNeedsIt) decltype(&::name) name = nullptr;
+  WKE_ENTRY_POINTS(WKE_ENTRY)
 #undef WKE_ENTRY
   HMODULE module = nullptr;
   int missing = 0;  // entry points that were not exported

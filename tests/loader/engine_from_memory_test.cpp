@@ -4,25 +4,18 @@
 
 #include "loader_support.h"
 #include "wke.h"
+#include "wke_entry_points.h"
 
 namespace {
 
 struct EngineApi {
-  decltype(&::wkeInit) init;
-  decltype(&::wkeShutdown) shutdown;
-  decltype(&::wkeCreateWebView) createView;
-  decltype(&::wkeDestroyWebView) destroyView;
-  decltype(&::wkeRunJSW) run;
-  decltype(&::wkeGlobalExec) globalExec;
-  decltype(&::jsBindFunction) bind;
-  decltype(&::jsArg) arg;
-  decltype(&::jsToInt) toInt;
-  decltype(&::jsToString) toString;
-  decltype(&::jsInt) makeInt;
+#define WKE_ENTRY(name, hostNeedsIt) decltype(&::name) name;
+  WKE_ENTRY_POINTS(WKE_ENTRY)
+#undef WKE_ENTRY
 };
 EngineApi api;
 
-jsValue WKE_CALL Twice(jsExecState state) { return api.makeInt(2 * api.toInt(state, api.arg(state, 0))); }
+jsValue WKE_CALL Twice(jsExecState state) { return api.jsInt(2 * api.jsToInt(state, api.jsArg(state, 0))); }
 
 enum class Placement { kPreferredBase, kElsewhere, kAnywhere };
 
@@ -47,24 +40,21 @@ void LoadAndRun(const pe_file::Bytes& file, Placement placement) {
   }
   EXPECT_EQ(MemoryModuleGetExport(m, "jsbindfunction"), MemoryModuleGetExport(m, "jsBindFunction"));
 
-  using loader_test::ExportOf;
-  api = {ExportOf<decltype(api.init)>(m, "wkeInit"),           ExportOf<decltype(api.shutdown)>(m, "wkeShutdown"),
-         ExportOf<decltype(api.createView)>(m, "wkeCreateWebView"),
-         ExportOf<decltype(api.destroyView)>(m, "wkeDestroyWebView"), ExportOf<decltype(api.run)>(m, "wkeRunJSW"),
-         ExportOf<decltype(api.globalExec)>(m, "wkeGlobalExec"),   ExportOf<decltype(api.bind)>(m, "jsBindFunction"),
-         ExportOf<decltype(api.arg)>(m, "jsArg"),                  ExportOf<decltype(api.toInt)>(m, "jsToInt"),
-         ExportOf<decltype(api.toString)>(m, "jsToString"),        ExportOf<decltype(api.makeInt)>(m, "jsInt")};
+  // Every entry point the engine's interface lists is exported (ExportOf fails the test otherwise).
+#define WKE_RESOLVE(name, hostNeedsIt) api.name = loader_test::ExportOf<decltype(api.name)>(m, #name);
+  WKE_ENTRY_POINTS(WKE_RESOLVE)
+#undef WKE_RESOLVE
 
-  api.init();
-  api.bind("loaderTwice", Twice, 1);
-  wkeWebView view = api.createView();
+  api.wkeInit();
+  api.jsBindFunction("loaderTwice", Twice, 1);
+  wkeWebView view = api.wkeCreateWebView();
   ASSERT_NE(view, nullptr);
-  jsExecState state = api.globalExec(view);
-  EXPECT_EQ(api.toInt(state, api.run(view, L"6 * 7")), 42);
-  EXPECT_EQ(api.toInt(state, api.run(view, L"loaderTwice(20) + 2")), 42);
-  EXPECT_STREQ(api.toString(state, api.run(view, L"['from', 'memory'].join(' ').toUpperCase()")), "FROM MEMORY");
-  api.destroyView(view);
-  api.shutdown();
+  jsExecState state = api.wkeGlobalExec(view);
+  EXPECT_EQ(api.jsToInt(state, api.wkeRunJSW(view, L"6 * 7")), 42);
+  EXPECT_EQ(api.jsToInt(state, api.wkeRunJSW(view, L"loaderTwice(20) + 2")), 42);
+  EXPECT_STREQ(api.jsToString(state, api.wkeRunJSW(view, L"['from', 'memory'].join(' ').toUpperCase()")), "FROM MEMORY");
+  api.wkeDestroyWebView(view);
+  api.wkeShutdown();
 }
 
 TEST(EngineFromMemory, EngineOfTheProcessArchitectureIsBuilt) {

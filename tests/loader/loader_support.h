@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "memory_module.h"
-#include "memory_module_record.h"
+#include "host/memory_module.h"
+#include "host/memory_module_record.h"
 #include "pe_file.h"
 
 namespace loader_test {

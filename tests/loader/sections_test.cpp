@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "loader_support.h"
-#include "memory_module_sections.h"
+#include "host/memory_module_sections.h"
 
 namespace {
 

@@ -6,6 +6,8 @@
 #include <memory>
 #include <sstream>
 
+#include "base/utf8.h"
+
 namespace testhost {
 namespace {
 
@@ -19,13 +21,7 @@ struct OpenFile {
   size_t pos = 0;
 };
 
-std::wstring Wide(const std::string& s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(65001, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(65001, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
-  return out;
-}
+std::wstring Wide(const std::string& s) { return text::Utf8ToWide(s); }
 
 bool ReadAll(const std::wstring& path, std::string& out) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -171,13 +167,7 @@ void ShutdownEngine() {
 
 }  // namespace
 
-std::string Narrow(const std::wstring& w) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(65001, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(65001, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
+std::string Narrow(const std::wstring& w) { return text::WideToUtf8(w); }
 
 std::wstring PagesFolder() {
   wchar_t path[MAX_PATH];

@@ -17,6 +17,8 @@
 #include <cwchar>
 #include <string>
 
+#include "base/utf8.h"
+
 namespace {
 
 constexpr DWORD kWaitLimitMs = 45000;  // a loaded machine can take long to start the program
@@ -71,12 +73,8 @@ void Press(HWND dialog, int id) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-std::string Utf8(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string utf8(size > 0 ? static_cast<size_t>(size) : 1, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
-  return utf8.c_str();
-}
+// Window texts and arguments hold no zero characters; the conversion ends at the first one.
+std::string Utf8(const std::wstring& wide) { return text::WideToUtf8(wide.c_str()); }
 
 std::wstring TextOf(HWND window) {
   wchar_t text[1024] = {};

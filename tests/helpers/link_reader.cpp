@@ -8,13 +8,12 @@
 #include <cstdio>
 #include <string>
 
+#include "base/utf8.h"
+
 namespace {
 
 void Print(const char* name, const wchar_t* value) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, value, -1, nullptr, 0, nullptr, nullptr);
-  std::string utf8(size > 0 ? static_cast<size_t>(size) : 1, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, value, -1, utf8.data(), size, nullptr, nullptr);
-  std::printf("%s=%s\n", name, utf8.c_str());
+  std::printf("%s=%s\n", name, text::WideToUtf8(value).c_str());
 }
 
 int Read(const wchar_t* path) {

@@ -5,16 +5,17 @@
 
 #include <cstdio>
 
+#include "base/utf8.h"
+
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) {
     std::fputs("usage: plugin_call <library> <export>\n", stderr);
     return 2;
   }
-  char name[256] = {};
-  WideCharToMultiByte(CP_UTF8, 0, argv[2], -1, name, sizeof name - 1, nullptr, nullptr);
+  const std::string name = text::WideToUtf8(argv[2]);
   HMODULE library = LoadLibraryW(argv[1]);
   using Export = const char*(__cdecl*)();
-  auto function = library ? reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
+  auto function = library ? reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(library, name.c_str()))) : nullptr;
   if (!function) return std::puts("missing"), 1;
   const char* text = function();
   std::printf("%s\n", text ? text : "");

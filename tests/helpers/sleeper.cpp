@@ -8,14 +8,12 @@
 #include <cwchar>
 #include <string>
 
+#include "base/utf8.h"
+
 namespace {
 
-std::string Utf8(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string utf8(size > 0 ? static_cast<size_t>(size) : 1, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
-  return utf8.c_str();
-}
+// Window texts and arguments hold no zero characters; the conversion ends at the first one.
+std::string Utf8(const std::wstring& wide) { return text::WideToUtf8(wide.c_str()); }
 
 std::wstring Variable(const wchar_t* name) {
   const DWORD needed = GetEnvironmentVariableW(name, nullptr, 0);

@@ -145,8 +145,7 @@ void Run(jsExecState es, CallbackList* list) noexcept {
       }
     }
     engine::api.jsCall(es, callback, engine::api.jsUndefined(), values.data(), static_cast<int>(values.size()));
-  } catch (...) {
-  }
+  } catch (...) {}
   Release(list);
 }
 

@@ -97,7 +97,8 @@ void ApplyMinMaxInfo(WebViewWindow* record, WPARAM wParam, LPARAM lParam) {
                 {"ptMaxPosition_x", &info->ptMaxPosition.x},   {"ptMaxPosition_y", &info->ptMaxPosition.y}};
   for (const auto& field : fields) {
     const jsValue value = api.jsGet(es, result, field.name);
-    if (!api.jsIsUndefined(value)) *field.field = static_cast<LONG>(script::HandleFromNumber(api.jsToDouble(es, value)));
+    if (!api.jsIsUndefined(value))
+      *field.field = static_cast<LONG>(script::HandleFromNumber(api.jsToDouble(es, value)));
   }
 }
 

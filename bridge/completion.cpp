@@ -14,8 +14,7 @@ DWORD WINAPI RunWorker(void* parameter) {
   std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(parameter));
   try {
     (*work)();
-  } catch (...) {
-  }
+  } catch (...) {}
   return 0;
 }
 

@@ -132,9 +132,7 @@ void PlaceImeWindows(WebViewWindow* record, HWND window) {
 
 LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_DESTROY:
-      Release(record);
-      return 0;
+    case WM_DESTROY: Release(record); return 0;
     case WM_MOVE: {
       const int x = GET_X_LPARAM(lParam);
       const int y = GET_Y_LPARAM(lParam);
@@ -163,9 +161,7 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
       // Never handing these to the default procedure makes the whole window client area.
       PaintNow(record);
       return 0;
-    case WM_NCACTIVATE:
-      PaintNow(record);
-      return wParam == 0 ? 1 : 0;
+    case WM_NCACTIVATE: PaintNow(record); return wParam == 0 ? 1 : 0;
     case WM_CLOSE:
       if (!window_callbacks::CloseAllowed(record, wParam, lParam)) return 0;
       return DestroyWindow(window);
@@ -173,8 +169,7 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
       if (lParam) reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = record->minTrackSize;
       window_callbacks::ApplyMinMaxInfo(record, wParam, lParam);
       return 0;
-    case WM_NCHITTEST:
-      return HitTest(record, window, message, wParam, lParam);
+    case WM_NCHITTEST: return HitTest(record, window, message, wParam, lParam);
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR: {
@@ -187,9 +182,7 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
       else handled = record->view->keyPress(code, flags, false);
       return handled ? 0 : DefWindowProcW(window, message, wParam, lParam);
     }
-    case WM_IME_STARTCOMPOSITION:
-      PlaceImeWindows(record, window);
-      return 0;
+    case WM_IME_STARTCOMPOSITION: PlaceImeWindows(record, window); return 0;
     case WM_SYSCOMMAND: {
       GetWindowRect(window, &record->windowRect);
       record->width = record->windowRect.right - record->windowRect.left;
@@ -200,7 +193,8 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
     }
     case WM_EXITSIZEMOVE:
       if (record->exitSizeMoveCallback && record->view) {
-        engine::api.jsCall(record->view->globalExec(), record->exitSizeMoveCallback, engine::api.jsUndefined(), nullptr, 0);
+        engine::api.jsCall(record->view->globalExec(), record->exitSizeMoveCallback, engine::api.jsUndefined(), nullptr,
+                           0);
       }
       return 0;
     case WM_DROPFILES:
@@ -216,7 +210,8 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
     }
     case kFileListMessage:
       if (!fileListReceiver) return 0;
-      return fileListReceiver(record->view ? record->view->globalExec() : nullptr, reinterpret_cast<CallbackList*>(wParam));
+      return fileListReceiver(record->view ? record->view->globalExec() : nullptr,
+                              reinterpret_cast<CallbackList*>(wParam));
     case WM_TIMER:
       if (wParam == kRepaintTimerId) PaintStep(record);
       return 0;
@@ -228,8 +223,7 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
       const bool handled = record->view->mouseWheel(point.x, point.y, delta, MouseFlags(LOWORD(wParam)));
       return handled ? 0 : DefWindowProcW(window, message, wParam, lParam);
     }
-    default:
-      break;
+    default: break;
   }
   if (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK) {
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) {

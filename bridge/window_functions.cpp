@@ -28,8 +28,8 @@ MessageBoxTimeoutW FindMessageBoxTimeout() {
   static MessageBoxTimeoutW function = nullptr;
   if (!function) {
     if (HMODULE user32 = LoadLibraryA("user32.dll")) {
-      function = reinterpret_cast<MessageBoxTimeoutW>(
-          reinterpret_cast<void*>(GetProcAddress(user32, "MessageBoxTimeoutW")));
+      function =
+          reinterpret_cast<MessageBoxTimeoutW>(reinterpret_cast<void*>(GetProcAddress(user32, "MessageBoxTimeoutW")));
     }
   }
   return function;
@@ -108,8 +108,7 @@ jsValue Js_FindWindow(jsExecState es) {
 }
 
 jsValue Js_GetWindowRect(jsExecState es) {
-  const HWND window = script::IsString(es, 0) ? WindowArg(es, 0)
-                                              : static_cast<HWND>(script::HandleArg(es, 0));
+  const HWND window = script::IsString(es, 0) ? WindowArg(es, 0) : static_cast<HWND>(script::HandleArg(es, 0));
   RECT rect{};
   GetWindowRect(window, &rect);
   return script::Record(es)
@@ -180,7 +179,8 @@ jsValue Js_MessageBoxTimeout(jsExecState es) {
   const auto type = static_cast<UINT>(script::Int(es, 2));
   const auto language = static_cast<WORD>(script::Int(es, 3));
   const auto milliseconds = static_cast<DWORD>(script::Int(es, 4));
-  return script::Number(messageBox(windows::OwnWindow(es), text.c_str(), caption.c_str(), type, language, milliseconds));
+  return script::Number(
+      messageBox(windows::OwnWindow(es), text.c_str(), caption.c_str(), type, language, milliseconds));
 }
 
 jsValue Js_SetWindowHitTestCallBack(jsExecState es) {
@@ -202,7 +202,8 @@ jsValue Js_InitWindowHitTestData(jsExecState es) {
 
 jsValue Js_SetWindowDragRect(jsExecState es) {
   if (WebViewWindow* record = RecordArg(es, 0))
-    hit_test::FillRect(record, script::Int(es, 1), script::Int(es, 2), script::Int(es, 3), script::Int(es, 4), HTCAPTION);
+    hit_test::FillRect(record, script::Int(es, 1), script::Int(es, 2), script::Int(es, 3), script::Int(es, 4),
+                       HTCAPTION);
   return script::Undefined();
 }
 

@@ -73,9 +73,7 @@ HWND FlagOnly(std::wstring_view flag) {
   return found == FlagTable().end() ? nullptr : found->second;
 }
 
-HWND FlagOrOwn(jsExecState es, std::wstring_view flag) {
-  return flag.empty() ? OwnWindow(es) : FlagOnly(flag);
-}
+HWND FlagOrOwn(jsExecState es, std::wstring_view flag) { return flag.empty() ? OwnWindow(es) : FlagOnly(flag); }
 
 HWND FlagElseOwn(jsExecState es, std::wstring_view flag) {
   const auto found = FlagTable().find(names::Key(flag));

@@ -75,15 +75,16 @@ MemoryModule* Load(const unsigned char* image, size_t size, MemoryModuleLoadLibr
     error = ERROR_BAD_EXE_FORMAT;
     return nullptr;
   }
-  ImageMemory memory(VirtualAlloc(reinterpret_cast<void*>(static_cast<uintptr_t>(layout.imageBase)),
-                                  layout.sizeOfImage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  ImageMemory memory(VirtualAlloc(reinterpret_cast<void*>(static_cast<uintptr_t>(layout.imageBase)), layout.sizeOfImage,
+                                  MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
   if (!memory) memory.reset(VirtualAlloc(nullptr, layout.sizeOfImage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
   if (!memory) {
     error = ERROR_OUTOFMEMORY;
     return nullptr;
   }
 
-  MemoryModulePtr module(static_cast<MemoryModule*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MemoryModule))));
+  MemoryModulePtr module(
+      static_cast<MemoryModule*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MemoryModule))));
   if (!module) {
     error = ERROR_OUTOFMEMORY;
     return nullptr;

@@ -8,8 +8,8 @@ namespace {
 bool AppendImportedModule(MemoryModule& module, void* library) noexcept {
   const HANDLE heap = GetProcessHeap();
   const size_t bytes = (static_cast<size_t>(module.importedModuleCount) + 1) * sizeof(void*);
-  void* grown = module.importedModules ? HeapReAlloc(heap, 0, module.importedModules, bytes)
-                                       : HeapAlloc(heap, 0, bytes);
+  void* grown =
+      module.importedModules ? HeapReAlloc(heap, 0, module.importedModules, bytes) : HeapAlloc(heap, 0, bytes);
   if (!grown) return false;
   module.importedModules = static_cast<void**>(grown);
   module.importedModules[module.importedModuleCount++] = library;

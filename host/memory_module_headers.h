@@ -13,13 +13,13 @@ namespace memory_module {
 struct ImageFormat {
   WORD machine;
   WORD magic;
-  WORD relocationType;  // the one base relocation type applied; all others are skipped
+  WORD relocationType;   // the one base relocation type applied; all others are skipped
   uint64_t ordinalFlag;  // set in an import thunk that names its function by ordinal
 };
 inline constexpr ImageFormat kPe32{IMAGE_FILE_MACHINE_I386, IMAGE_NT_OPTIONAL_HDR32_MAGIC, IMAGE_REL_BASED_HIGHLOW,
                                    IMAGE_ORDINAL_FLAG32};
-inline constexpr ImageFormat kPe32Plus{IMAGE_FILE_MACHINE_AMD64, IMAGE_NT_OPTIONAL_HDR64_MAGIC,
-                                       IMAGE_REL_BASED_DIR64, IMAGE_ORDINAL_FLAG64};
+inline constexpr ImageFormat kPe32Plus{IMAGE_FILE_MACHINE_AMD64, IMAGE_NT_OPTIONAL_HDR64_MAGIC, IMAGE_REL_BASED_DIR64,
+                                       IMAGE_ORDINAL_FLAG64};
 inline constexpr bool kProcessIs64Bit = sizeof(void*) == 8;
 inline constexpr ImageFormat kNativeFormat = kProcessIs64Bit ? kPe32Plus : kPe32;
 using NativeNtHeaders = std::conditional_t<kProcessIs64Bit, IMAGE_NT_HEADERS64, IMAGE_NT_HEADERS32>;

@@ -11,8 +11,8 @@
 
 struct MemoryModule {
   memory_module::NativeNtHeaders* headers;  // inside the mapped copy
-  unsigned char* codeBase;      // start of the image memory
-  void** importedModules;       // process heap, grown by one per import descriptor
+  unsigned char* codeBase;                  // start of the image memory
+  void** importedModules;                   // process heap, grown by one per import descriptor
   int importedModuleCount;
   int initialized;  // 1 once the entry point accepted DLL_PROCESS_ATTACH
   MemoryModuleLoadLibraryFn loadLibrary;

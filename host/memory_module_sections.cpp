@@ -31,10 +31,8 @@ void CopySections(MemoryModule& module, const unsigned char* image, const ImageL
     const IMAGE_SECTION_HEADER section = SectionHeader(image, layout, i);
     if (!SectionIsMapped(section, layout)) continue;
     unsigned char* const address = module.codeBase + section.VirtualAddress;
-    if (section.SizeOfRawData == 0)
-      std::memset(address, 0, alignment);
-    else
-      std::memcpy(address, image + section.PointerToRawData, section.SizeOfRawData);
+    if (section.SizeOfRawData == 0) std::memset(address, 0, alignment);
+    else std::memcpy(address, image + section.PointerToRawData, section.SizeOfRawData);
     // A 64-bit address does not fit the 32-bit field, which then keeps the section's VirtualSize.
     if constexpr (!kProcessIs64Bit) {
       unsigned char* const mappedHeader =
@@ -62,10 +60,8 @@ void FinalizeSections(MemoryModule& module, const unsigned char* image, const Im
     }
     DWORD size = section.SizeOfRawData;
     if (size == 0) {
-      if (characteristics & IMAGE_SCN_CNT_INITIALIZED_DATA)
-        size = layout.sizeOfInitializedData;
-      else if (characteristics & IMAGE_SCN_CNT_UNINITIALIZED_DATA)
-        size = layout.sizeOfUninitializedData;
+      if (characteristics & IMAGE_SCN_CNT_INITIALIZED_DATA) size = layout.sizeOfInitializedData;
+      else if (characteristics & IMAGE_SCN_CNT_UNINITIALIZED_DATA) size = layout.sizeOfUninitializedData;
     }
     if (size == 0) continue;
     // A failed change leaves the pages read/write and does not fail the load. The write-copy

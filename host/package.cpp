@@ -102,8 +102,7 @@ void SetModuleDirectory(std::wstring_view directory) noexcept {
     SharedState& state = State();
     ExclusiveLock guard(state.lock);
     state.moduleDirectory.swap(copy);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void AddSearchPath(std::wstring_view path, bool atFront) noexcept {
@@ -112,8 +111,7 @@ void AddSearchPath(std::wstring_view path, bool atFront) noexcept {
     ExclusiveLock guard(state.lock);
     auto& list = state.searchList;
     list.emplace(atFront ? list.begin() : list.end(), path);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void AddPathFromScript(std::wstring_view path, int where) noexcept { AddSearchPath(path, where == 1); }

@@ -9,8 +9,8 @@ HANDLE AsHandle(voidpf stream) noexcept { return static_cast<HANDLE>(stream); }
 
 voidpf ZCALLBACK Open(voidpf, const void* path, int) {
   if (path == nullptr) return nullptr;
-  HANDLE file = CreateFileW(static_cast<const wchar_t*>(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE file =
+      CreateFileW(static_cast<const wchar_t*>(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   // minizip recognises a failed open only by a null stream; an invalid handle would be walked
   // as an empty file and then given to CloseHandle.
   return file == INVALID_HANDLE_VALUE ? nullptr : file;

@@ -4,18 +4,13 @@ namespace langset {
 
 namespace {
 
-bool IsBlank(wchar_t c) {
-  return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
-}
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
-bool IsSpace(wchar_t c) {
-  return c == L' ' || (c >= L'\t' && c <= L'\r');
-}
+bool IsSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
 
 }  // namespace
 
-size_t SplitCommandLine(const wchar_t* commandLine, wchar_t* buffer, const wchar_t** arguments,
-                        size_t maxArguments) {
+size_t SplitCommandLine(const wchar_t* commandLine, wchar_t* buffer, const wchar_t** arguments, size_t maxArguments) {
   size_t count = 0;
   if (!commandLine) return 0;
   wchar_t* out = buffer;

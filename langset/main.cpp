@@ -8,8 +8,8 @@
 namespace {
 
 LONG CreateSettingsKey(HKEY* key) {
-  return RegCreateKeyExW(HKEY_CURRENT_USER, kGameSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                         KEY_WRITE, nullptr, key, nullptr);
+  return RegCreateKeyExW(HKEY_CURRENT_USER, kGameSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                         key, nullptr);
 }
 
 // Each value opens the key for itself, so a failure for one still lets the other be written.

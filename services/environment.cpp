@@ -29,8 +29,6 @@ jsValue Js_GetEnvironmentVariable(jsExecState es) {
   return script::FromWide(es, buffer.wide());
 }
 
-jsValue Js_GetCurrentProcessId(jsExecState) {
-  return script::Number(static_cast<double>(GetCurrentProcessId()));
-}
+jsValue Js_GetCurrentProcessId(jsExecState) { return script::Number(static_cast<double>(GetCurrentProcessId())); }
 
 }  // namespace natives

@@ -15,8 +15,8 @@ namespace files {
 
 bool ChecksumPieces(const std::wstring& path, uint32_t pieceSize,
                     const std::function<void(uint64_t done, uint64_t total, uint32_t crc)>& report) {
-  const win::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+  const win::FileHandle file(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
   if (!file || !GetFileSizeEx(file.get(), &size)) size.QuadPart = 0;
   const auto total = static_cast<uint64_t>(size.QuadPart);
@@ -46,8 +46,8 @@ jsValue Js_GetFileCRC32(jsExecState es) {
   const std::wstring path = script::Text(es, 0);
   if (script::ArgCount(es) == 1) {
     uint32_t last = 0;
-    const bool whole = files::ChecksumPieces(path, files::kChecksumPiece,
-                                             [&last](uint64_t, uint64_t, uint32_t crc) { last = crc; });
+    const bool whole =
+        files::ChecksumPieces(path, files::kChecksumPiece, [&last](uint64_t, uint64_t, uint32_t crc) { last = crc; });
     return script::Number(whole ? static_cast<double>(last) : 0.0);
   }
   if (!script::IsFunction(es, 1)) return script::Boolean(false);

@@ -94,8 +94,7 @@ LRESULT ReceiveFileList(jsExecState es, CallbackList* list) noexcept {
       jsValue argument = result.value();
       engine::api.jsCall(es, callbacks::CallbackValue(list), script::Undefined(), &argument, 1);
     }
-  } catch (...) {
-  }
+  } catch (...) {}
   callbacks::Release(list);
   return 1;
 }
@@ -109,9 +108,8 @@ jsValue Js_GetFileList(jsExecState es) {
   const bool patternGiven = !script::IsFunction(es, 1);
   const std::wstring pattern = patternGiven ? script::Text(es, 1) : std::wstring(L"*.*");
   const completion::Target target = completion::TargetOf(es, patternGiven ? 2 : 1);
-  const bool started = completion::StartWorker([root, pattern, target] {
-    files::SendFileList(target.window, target.callback, files::ListTree(root, pattern));
-  });
+  const bool started = completion::StartWorker(
+      [root, pattern, target] { files::SendFileList(target.window, target.callback, files::ListTree(root, pattern)); });
   return script::Boolean(started);
 }
 

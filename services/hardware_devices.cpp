@@ -8,7 +8,8 @@ namespace {
 
 struct DeviceSet {
   HDEVINFO set;
-  explicit DeviceSet(const GUID& setupClass) : set(SetupDiGetClassDevsW(&setupClass, nullptr, nullptr, DIGCF_PRESENT)) {}
+  explicit DeviceSet(const GUID& setupClass)
+      : set(SetupDiGetClassDevsW(&setupClass, nullptr, nullptr, DIGCF_PRESENT)) {}
   ~DeviceSet() {
     if (set != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(set);
   }
@@ -84,7 +85,8 @@ std::vector<Resolution> PrimaryMonitorResolutions() {
     DEVMODEW settings{};
     settings.dmSize = sizeof settings;
     if (!EnumDisplaySettingsW(primary.c_str(), mode, &settings)) break;
-    AddResolution(resolutions, Resolution{static_cast<int>(settings.dmPelsWidth), static_cast<int>(settings.dmPelsHeight)});
+    AddResolution(resolutions,
+                  Resolution{static_cast<int>(settings.dmPelsWidth), static_cast<int>(settings.dmPelsHeight)});
   }
   return resolutions;
 }

@@ -41,8 +41,8 @@ void Processor(const completion::Target& target) {
   HKEY opened = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProcessorKey, 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
   RegCloseKey(opened);
-  const std::wstring name = registry::ReadText(HKEY_LOCAL_MACHINE, kProcessorKey, L"ProcessorNameString", KEY_READ)
-                                .value_or(std::wstring());
+  const std::wstring name =
+      registry::ReadText(HKEY_LOCAL_MACHINE, kProcessorKey, L"ProcessorNameString", KEY_READ).value_or(std::wstring());
   const DWORD megahertz = registry::ReadNumber(HKEY_LOCAL_MACHINE, kProcessorKey, L"~MHz").value_or(0);
   SYSTEM_INFO information{};
   GetSystemInfo(&information);

@@ -29,8 +29,6 @@ jsValue Js_OpenEvent(jsExecState es) {
   return script::HandleResult(OpenEventW(access, inherit ? TRUE : FALSE, name.c_str()));
 }
 
-jsValue Js_CloseHandle(jsExecState es) {
-  return script::Integer(CloseHandle(script::HandleArg(es, 0)) ? 1 : 0);
-}
+jsValue Js_CloseHandle(jsExecState es) { return script::Integer(CloseHandle(script::HandleArg(es, 0)) ? 1 : 0); }
 
 }  // namespace natives

@@ -26,9 +26,9 @@ jsValue Js_CreateProcess(jsExecState es) {
   // An empty text names no program and no folder; the platform refuses "" for either, so it
   // means what a missing argument means there: the program comes from the command line, and
   // the child starts in the host's current folder.
-  const BOOL started = CreateProcessW(application.empty() ? nullptr : application.c_str(), commandLine.data(),
-                                      nullptr, nullptr, inherit, creationFlags, nullptr,
-                                      folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+  const BOOL started =
+      CreateProcessW(application.empty() ? nullptr : application.c_str(), commandLine.data(), nullptr, nullptr, inherit,
+                     creationFlags, nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process);
   if (!started) process = PROCESS_INFORMATION{};
 
   script::Record result(es);

@@ -25,9 +25,9 @@ using DeleteTreeFunction = LONG(WINAPI*)(HKEY, const wchar_t*);
 DeleteTreeFunction SystemDeleteTree() {
   static const DeleteTreeFunction function = [] {
     const HMODULE advapi = GetModuleHandleW(L"advapi32.dll");
-    return advapi ? reinterpret_cast<DeleteTreeFunction>(
-                        reinterpret_cast<void*>(GetProcAddress(advapi, "RegDeleteTreeW")))
-                  : nullptr;
+    return advapi
+               ? reinterpret_cast<DeleteTreeFunction>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegDeleteTreeW")))
+               : nullptr;
   }();
   return function;
 }

@@ -91,8 +91,8 @@ jsValue Js_CreateFileMapping(jsExecState es) {
   const uint32_t key = names::Key(name);
   if (Table().contains(key)) return script::Integer(kExisting);
   const uint64_t size = RequestedSize(es);
-  win::KernelHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                               static_cast<DWORD>(size), name.c_str()));
+  win::KernelHandle mapping(
+      CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(size), name.c_str()));
   if (!mapping) return script::Integer(kFailed);
   const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
   win::MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));

@@ -56,7 +56,7 @@ std::wstring ReadText(const void* view, uint64_t size) {
 
 uint64_t WriteText(void* view, uint64_t size, std::wstring_view text) {
   uint64_t bytes = text.size() < kLongTextCharacters + 1 ? (text.size() + 1) * sizeof(wchar_t)
-                                                          : kLongTextCharacters * sizeof(wchar_t);
+                                                         : kLongTextCharacters * sizeof(wchar_t);
   bytes = std::min(bytes, size);
   const std::wstring terminated(text.substr(0, kLongTextCharacters));
   std::memcpy(view, terminated.c_str(), static_cast<size_t>(bytes));

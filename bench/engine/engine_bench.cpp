@@ -76,11 +76,14 @@ void Get(HMODULE m, T& slot, const char* name) {
 }  // namespace
 
 int main() {
-  page = "<!DOCTYPE html><html><head><title>bench</title><style>.b{position:absolute;width:10px;height:10px;"
-         "background-color:rgba(0,0,255,0.5)}</style></head><body>";
+  page =
+      "<!DOCTYPE html><html><head><title>bench</title><style>.b{position:absolute;width:10px;height:10px;"
+      "background-color:rgba(0,0,255,0.5)}</style></head><body>";
   for (int i = 0; i < 20; ++i)
-    page += "<div id='e" + std::to_string(i) + "' class='b' style='left:" + std::to_string(i * 12) + "px;top:4px'></div>";
-  page += "<script>var n = document.querySelectorAll('.b').length;</script><script src='app.js'></script></body></html>";
+    page +=
+        "<div id='e" + std::to_string(i) + "' class='b' style='left:" + std::to_string(i * 12) + "px;top:4px'></div>";
+  page +=
+      "<script>var n = document.querySelectorAll('.b').length;</script><script src='app.js'></script></body></html>";
   script = "document.getElementById('e3').style.top = '20px'; window.loaded = n;";
 
   double t0 = Now();
@@ -192,7 +195,8 @@ int main() {
     api.wkePaint(l, frame.data(), 400 * 4);
   }
   double h1 = Now();
-  std::printf("hover repaint (restyle + layout + paint, 400 x 400): %.3f ms (mean of %d)\n", (h1 - h0) * 1e3 / moves, moves);
+  std::printf("hover repaint (restyle + layout + paint, 400 x 400): %.3f ms (mean of %d)\n", (h1 - h0) * 1e3 / moves,
+              moves);
   api.wkeDestroyWebView(l);
   FILE* gallery = fopen("gallery/index.html", "rb");
   if (gallery) {

@@ -13,8 +13,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.lpszClassName = L"baseline layered window";
   RegisterClassExW(&windowClass);
   constexpr int kSize = 400;
-  HWND window = CreateWindowExW(WS_EX_LAYERED, windowClass.lpszClassName, L"baseline", WS_POPUP, 100, 100, kSize,
-                                kSize, nullptr, nullptr, instance, nullptr);
+  HWND window = CreateWindowExW(WS_EX_LAYERED, windowClass.lpszClassName, L"baseline", WS_POPUP, 100, 100, kSize, kSize,
+                                nullptr, nullptr, instance, nullptr);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = kSize;

@@ -21,8 +21,8 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
 
 // Returns the milliseconds to the first frame, or a negative number when none came in 20 s.
 double TimeToFirstFrame(const std::wstring& program, int round) {
-  const std::wstring eventName = L"webshell-bench-first-frame-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                 std::to_wstring(round);
+  const std::wstring eventName =
+      L"webshell-bench-first-frame-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(round);
   HANDLE event = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
   SetEnvironmentVariableW(L"WEBSHELL_FIRST_FRAME_EVENT", eventName.c_str());
   std::wstring commandLine = L"\"" + program + L"\"";
@@ -72,8 +72,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   const double appMedian = Median(app);
   const double baselineMedian = Median(baseline);
-  std::printf("first frame, median of %d rounds: webshell %.1f ms (min %.1f), minimal layered window %.1f ms (min %.1f), ratio %.2f\n",
-              rounds, appMedian, *std::min_element(app.begin(), app.end()), baselineMedian,
-              *std::min_element(baseline.begin(), baseline.end()), baselineMedian > 0 ? appMedian / baselineMedian : 0.0);
+  std::printf(
+      "first frame, median of %d rounds: webshell %.1f ms (min %.1f), minimal layered window %.1f ms (min %.1f), ratio %.2f\n",
+      rounds, appMedian, *std::min_element(app.begin(), app.end()), baselineMedian,
+      *std::min_element(baseline.begin(), baseline.end()), baselineMedian > 0 ? appMedian / baselineMedian : 0.0);
   return 0;
 }

@@ -93,7 +93,8 @@ extern "C" {
 WKE_API void WKE_CALL wkeInit(void);
 WKE_API void WKE_CALL wkeShutdown(void);
 WKE_API wkeWebView WKE_CALL wkeCreateWebView(void);
-WKE_API void WKE_CALL wkeSetFileSystem(wkeFileOpen open, wkeFileClose close, wkeFileSize size, wkeFileRead read, wkeFileSeek seek);
+WKE_API void WKE_CALL wkeSetFileSystem(wkeFileOpen open, wkeFileClose close, wkeFileSize size, wkeFileRead read,
+                                       wkeFileSeek seek);
 WKE_API void WKE_CALL jsBindFunction(const char* name, jsNativeFunction function, unsigned argCount);
 WKE_API void WKE_CALL jsBindGetter(const char* name, jsNativeFunction function);
 WKE_API void WKE_CALL jsBindSetter(const char* name, jsNativeFunction function);

@@ -25,7 +25,8 @@ TEST(NameKey, IsZlibCrc32OverUtf16LeBytes) {
   // The standard check value of CRC-32 over the ASCII bytes "123456789".
   EXPECT_EQ(names::KeyOfBytes("123456789", 9), 0xCBF43926u);
   const std::wstring flag = L"main.html";
-  EXPECT_EQ(names::Key(flag), crc32(0, reinterpret_cast<const Bytef*>(flag.data()), static_cast<uInt>(flag.size() * 2)));
+  EXPECT_EQ(names::Key(flag),
+            crc32(0, reinterpret_cast<const Bytef*>(flag.data()), static_cast<uInt>(flag.size() * 2)));
   EXPECT_NE(names::Key(L"Main.html"), names::Key(L"main.html"));  // letter case matters
   const std::wstring cjk = L"\u65e5\u672c";
   const unsigned char cjkBytes[] = {0xE5, 0x65, 0x2C, 0x67};
@@ -57,7 +58,8 @@ TEST(HandleRule, A32BitValueBecomesTheSameHandleInEitherBuild) {
   // A real handle survives the round trip through the page's number.
   const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   ASSERT_NE(event, nullptr);
-  const uint32_t bits = script::HandleFromNumber(static_cast<double>(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event))));
+  const uint32_t bits =
+      script::HandleFromNumber(static_cast<double>(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event))));
   EXPECT_EQ(script::HandleFromBits(bits), event);
   EXPECT_TRUE(CloseHandle(script::HandleFromBits(bits)));
 }
@@ -112,7 +114,8 @@ TEST(ScratchBuffer, AppendsLittleEndianValuesAndTerminatedText) {
 
 TEST(CoreVersion, HasTheBuildStampFormat) {
   const std::string version = natives::CoreVersionText();
-  EXPECT_TRUE(std::regex_match(version, std::regex(R"(ver\.(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [ 123]\d \d{4}\.\d\d:\d\d:\d\d)")))
+  EXPECT_TRUE(std::regex_match(
+      version, std::regex(R"(ver\.(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [ 123]\d \d{4}\.\d\d:\d\d:\d\d)")))
       << version;
 }
 

@@ -17,17 +17,19 @@ class EngineControls : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(Engine().missing, 0);
-    getCaret_ = reinterpret_cast<decltype(getCaret_)>(reinterpret_cast<void*>(GetProcAddress(Engine().module, "wkeGetCaret")));
+    getCaret_ =
+        reinterpret_cast<decltype(getCaret_)>(reinterpret_cast<void*>(GetProcAddress(Engine().module, "wkeGetCaret")));
     ASSERT_NE(getCaret_, nullptr);
   }
   void TearDown() override { Shift(false); }
   void Open(View& v, const std::string& body) {
     static int serial = 0;
     std::string name = "controls/page" + std::to_string(++serial) + ".html";
-    ServePage(name, "<!DOCTYPE html><html><head><style>body { margin: 0; font: 13px Tahoma, sans-serif }"
-                    "</style><script>var seen = [];"
-                    "function note(e) { seen.push(e.type + '@' + (e.target.id || e.target.tagName)) }</script></head><body>" +
-                    body + "</body></html>");
+    ServePage(name,
+              "<!DOCTYPE html><html><head><style>body { margin: 0; font: 13px Tahoma, sans-serif }"
+              "</style><script>var seen = [];"
+              "function note(e) { seen.push(e.type + '@' + (e.target.id || e.target.tagName)) }</script></head><body>" +
+                  body + "</body></html>");
     v.Load(std::wstring(name.begin(), name.end()));
   }
   static void Click(View& v, int x, int y) {
@@ -55,10 +57,12 @@ class EngineControls : public ::testing::Test {
 
 TEST_F(EngineControls, TypingIntoATextField) {
   View v(300, 100);
-  Open(v, "<input id='name' style='position: absolute; left: 10px; top: 10px; width: 150px'>"
-          "<div id='elsewhere' style='position: absolute; left: 200px; top: 50px; width: 50px; height: 30px'></div>"
-          "<script>var f = document.getElementById('name'); f.addEventListener('input', note);"
-          "f.addEventListener('change', note); f.addEventListener('focus', note); f.addEventListener('blur', note);</script>");
+  Open(
+      v,
+      "<input id='name' style='position: absolute; left: 10px; top: 10px; width: 150px'>"
+      "<div id='elsewhere' style='position: absolute; left: 200px; top: 50px; width: 50px; height: 30px'></div>"
+      "<script>var f = document.getElementById('name'); f.addEventListener('input', note);"
+      "f.addEventListener('change', note); f.addEventListener('focus', note); f.addEventListener('blur', note);</script>");
   Click(v, 40, 20);
   EXPECT_EQ(v.Run(L"seen.join()"), L"focus@name");
   wkeRect empty = Caret(v);
@@ -107,7 +111,9 @@ TEST_F(EngineControls, TypingIntoATextField) {
 
 TEST_F(EngineControls, MouseSelectsTextInTheField) {
   View v(300, 60);
-  Open(v, "<input id='t' value='abcdefgh' style='position: absolute; left: 0; top: 0; width: 200px; padding: 0; border: 0'>");
+  Open(
+      v,
+      "<input id='t' value='abcdefgh' style='position: absolute; left: 0; top: 0; width: 200px; padding: 0; border: 0'>");
   Click(v, 150, 5);
   EXPECT_EQ(v.Run(L"document.getElementById('t').value"), L"abcdefgh");
   // Press at the very start, drag past the end: everything is selected and replaced.
@@ -122,15 +128,18 @@ TEST_F(EngineControls, MouseSelectsTextInTheField) {
 
 TEST_F(EngineControls, LabelsCheckBoxesAndRadios) {
   View v(300, 100);
-  Open(v, "<div style='position: absolute; left: 0; top: 0'><input type='checkbox' id='c'>"
-          "<label id='l' for='c' style='display: inline-block; width: 80px'>Remember</label></div>"
-          "<label id='wrap' style='position: absolute; left: 0; top: 30px; width: 100px; height: 20px'>"
-          "<input type='checkbox' id='inner'> Inner</label>"
-          "<div style='position: absolute; left: 0; top: 60px'><input type='radio' name='g' id='r1' checked>"
-          "<input type='radio' name='g' id='r2'></div>"
-          "<script>['c', 'inner', 'r1', 'r2'].forEach(function (id) {"
-          "document.getElementById(id).addEventListener('change', note) });</script>");
-  auto checked = [&](const wchar_t* id) { return v.Run(std::wstring(L"document.getElementById('") + id + L"').checked"); };
+  Open(v,
+       "<div style='position: absolute; left: 0; top: 0'><input type='checkbox' id='c'>"
+       "<label id='l' for='c' style='display: inline-block; width: 80px'>Remember</label></div>"
+       "<label id='wrap' style='position: absolute; left: 0; top: 30px; width: 100px; height: 20px'>"
+       "<input type='checkbox' id='inner'> Inner</label>"
+       "<div style='position: absolute; left: 0; top: 60px'><input type='radio' name='g' id='r1' checked>"
+       "<input type='radio' name='g' id='r2'></div>"
+       "<script>['c', 'inner', 'r1', 'r2'].forEach(function (id) {"
+       "document.getElementById(id).addEventListener('change', note) });</script>");
+  auto checked = [&](const wchar_t* id) {
+    return v.Run(std::wstring(L"document.getElementById('") + id + L"').checked");
+  };
   int lx = std::stoi(v.Run(L"document.getElementById('l').offsetLeft")) + 10;
   int ly = std::stoi(v.Run(L"document.getElementById('l').offsetTop")) + 5;
   Click(v, lx, ly);
@@ -149,7 +158,8 @@ TEST_F(EngineControls, LabelsCheckBoxesAndRadios) {
   EXPECT_EQ(checked(L"r2"), L"true");
   EXPECT_EQ(checked(L"r1"), L"false") << "one radio of a group";
   Click(v, r2x, r2y);
-  EXPECT_EQ(v.Run(L"seen.join()"), L"change@c,change@c,change@inner,change@c,change@r2") << "no change for a radio already on";
+  EXPECT_EQ(v.Run(L"seen.join()"), L"change@c,change@c,change@inner,change@c,change@r2")
+      << "no change for a radio already on";
   Frame f = Paint(v, 300, 100);
   int x = std::stoi(v.Run(L"document.getElementById('c').offsetLeft"));
   int w = std::stoi(v.Run(L"document.getElementById('c').offsetWidth"));
@@ -158,8 +168,10 @@ TEST_F(EngineControls, LabelsCheckBoxesAndRadios) {
 
 TEST_F(EngineControls, TabMovesTheFocus) {
   View v(300, 60);
-  Open(v, "<input id='a'><button id='b'>Go</button><span id='skip'>text</span><input id='c' disabled><a id='d' href='#'>link</a>"
-          "<script>['a', 'b', 'd'].forEach(function (id) { document.getElementById(id).addEventListener('focus', note) });</script>");
+  Open(
+      v,
+      "<input id='a'><button id='b'>Go</button><span id='skip'>text</span><input id='c' disabled><a id='d' href='#'>link</a>"
+      "<script>['a', 'b', 'd'].forEach(function (id) { document.getElementById(id).addEventListener('focus', note) });</script>");
   Key(v, VK_TAB);
   Key(v, VK_TAB);
   Key(v, VK_TAB);
@@ -183,9 +195,11 @@ TEST_F(EngineControls, TabMovesTheFocus) {
 TEST_F(EngineControls, LinksLoadPagesOfThePackage) {
   View v(200, 50);
   ServePage("controls/target.html", "<html><body><script>record('target at ' + location.href)</script></body></html>");
-  Open(v, "<a id='go' href='target.html' style='position: absolute; left: 0; top: 0; width: 100px; height: 20px; display: block'>go</a>"
-          "<a id='stay' href='target.html' style='position: absolute; left: 0; top: 25px; width: 100px; height: 20px; display: block'"
-          " onclick='return false'>stay</a>");
+  Open(
+      v,
+      "<a id='go' href='target.html' style='position: absolute; left: 0; top: 0; width: 100px; height: 20px; display: block'>go</a>"
+      "<a id='stay' href='target.html' style='position: absolute; left: 0; top: 25px; width: 100px; height: 20px; display: block'"
+      " onclick='return false'>stay</a>");
   ResetSeen();
   Click(v, 10, 30);
   PumpFor(50);
@@ -202,9 +216,11 @@ namespace {
 TEST_F(EngineControls, SelectOpensItsListInTheView) {
   View v(200, 150);
   Engine().wkeSetTransparent(v.get(), true);
-  Open(v, "<select id='s' style='position: absolute; left: 10px; top: 10px; width: 100px'>"
-          "<option value='en'>English</option><option value='ja' selected>日本語</option><option value='zh'>中文</option></select>"
-          "<script>document.getElementById('s').addEventListener('change', note);</script>");
+  Open(
+      v,
+      "<select id='s' style='position: absolute; left: 10px; top: 10px; width: 100px'>"
+      "<option value='en'>English</option><option value='ja' selected>日本語</option><option value='zh'>中文</option></select>"
+      "<script>document.getElementById('s').addEventListener('change', note);</script>");
   auto s = [&](const std::wstring& what) { return v.Run(L"document.getElementById('s')." + what); };
   EXPECT_EQ(s(L"value"), L"ja");
   int h = std::stoi(s(L"offsetHeight"));

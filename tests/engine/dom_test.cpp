@@ -42,8 +42,9 @@ TEST_F(EngineDom, FindingElements) {
   EXPECT_EQ(R(L"document.querySelector('li.item.first').textContent"), L"One");
   // A selector this engine does not understand throws a SyntaxError, as browsers do for bad ones.
   EXPECT_EQ(R(L"try { document.querySelector('li:nth-child(2)'); 'no error' } catch (e) { e.name }"), L"SyntaxError");
-  EXPECT_EQ(R(L"document.querySelector('li:last-child').textContent + document.querySelector('li:first-child').textContent"),
-            L"ThreeOne");
+  EXPECT_EQ(
+      R(L"document.querySelector('li:last-child').textContent + document.querySelector('li:first-child').textContent"),
+      L"ThreeOne");
   EXPECT_EQ(R(L"document.querySelectorAll('div li, p').length"), L"4");
   EXPECT_EQ(R(L"document.querySelector('[data-x=\"3\"]').textContent"), L"Three");
   EXPECT_EQ(R(L"document.getElementById('menu').querySelectorAll('.item').length"), L"3");
@@ -57,8 +58,9 @@ TEST_F(EngineDom, ChangingTheTree) {
   EXPECT_EQ(R(L"var d = document.createElement('DIV'); d.id = 'made'; d.textContent = 'new';"
               L"document.body.appendChild(d); document.getElementById('made').tagName + d.parentNode.tagName"),
             L"DIVBODY");
-  EXPECT_EQ(R(L"var ul = document.querySelector('ul'); ul.removeChild(ul.children[0]).textContent + ul.children.length"),
-            L"One2");
+  EXPECT_EQ(
+      R(L"var ul = document.querySelector('ul'); ul.removeChild(ul.children[0]).textContent + ul.children.length"),
+      L"One2");
   EXPECT_EQ(R(L"var li = document.createElement('li'); li.textContent = 'Zero';"
               L"ul.insertBefore(li, ul.firstElementChild); ul.children[0].textContent + ul.children.length"),
             L"Zero3");
@@ -69,13 +71,15 @@ TEST_F(EngineDom, ChangingTheTree) {
   // A removed element lives on while the script holds it and can come back.
   EXPECT_EQ(R(L"Duktape.gc(); document.body.appendChild(p); document.getElementById('para') === p"), L"true");
   EXPECT_EQ(R(L"document.body.contains(p) + ',' + p.contains(document.body)"), L"true,false");
-  EXPECT_EQ(R(L"var c = document.getElementById('menu').cloneNode(true); c.id = 'copy'; c.querySelectorAll('li').length"),
-            L"2");
+  EXPECT_EQ(
+      R(L"var c = document.getElementById('menu').cloneNode(true); c.id = 'copy'; c.querySelectorAll('li').length"),
+      L"2");
   EXPECT_EQ(R(L"try { p.appendChild(document.body); 'no error' } catch (e) { 'refused' }"), L"refused");
 }
 
 TEST_F(EngineDom, AttributesClassesAndStyle) {
-  EXPECT_EQ(R(L"var m = document.getElementById('menu'); m.setAttribute('data-k', 'v'); m.getAttribute('data-k')"), L"v");
+  EXPECT_EQ(R(L"var m = document.getElementById('menu'); m.setAttribute('data-k', 'v'); m.getAttribute('data-k')"),
+            L"v");
   EXPECT_EQ(R(L"m.hasAttribute('data-k') + ',' + m.getAttribute('absent')"), L"true,null");
   EXPECT_EQ(R(L"m.removeAttribute('data-k'); m.hasAttribute('data-k')"), L"false");
   EXPECT_EQ(R(L"m.classList.contains('bar') + ',' + m.classList.length"), L"true,2");
@@ -105,8 +109,7 @@ TEST_F(EngineDom, WindowDocumentAndBuiltins) {
   EXPECT_EQ(R(L"alert('nothing shown'); JSON.stringify(JSON.parse('{\"a\":[1,2]}'))"), L"{\"a\":[1,2]}");
   EXPECT_EQ(R(L"location.href"), L"dom/index.html");
   EXPECT_EQ(R(L"document.readyState"), L"complete");
-  EXPECT_EQ(R(L"document.nodeType + ',' + document.body.nodeType + ',' + document.body.firstChild.nodeType"),
-            L"9,1,3");
+  EXPECT_EQ(R(L"document.nodeType + ',' + document.body.nodeType + ',' + document.body.firstChild.nodeType"), L"9,1,3");
   EXPECT_EQ(R(L"document.title = 'Renamed'; document.title"), L"Renamed");
   // A page may replace alert.
   EXPECT_EQ(R(L"window.alert = function (m) { record('alert ' + m); }; alert('hi'); 'ok'"), L"ok");
@@ -127,12 +130,14 @@ TEST_F(EngineDom, ScriptEventsBubbleAndCanStop) {
   EXPECT_EQ(R(L"log = []; document.body.addEventListener('ping', function (e) { e.stopPropagation(); }, true);"
               L"li.dispatchEvent(new Event('ping', {bubbles: true})); log.join()"),
             L"");
-  EXPECT_EQ(R(L"var n = 0; function h() { n++; } li.addEventListener('tap', h); li.addEventListener('tap', h);"
-              L"li.dispatchEvent(new Event('tap')); li.removeEventListener('tap', h); li.dispatchEvent(new Event('tap')); n"),
-            L"1");
-  EXPECT_EQ(R(L"var e = new Event('c', {cancelable: true}); li.addEventListener('c', function (ev) { ev.preventDefault(); });"
-              L"li.dispatchEvent(e) + ',' + e.defaultPrevented"),
-            L"false,true");
+  EXPECT_EQ(
+      R(L"var n = 0; function h() { n++; } li.addEventListener('tap', h); li.addEventListener('tap', h);"
+        L"li.dispatchEvent(new Event('tap')); li.removeEventListener('tap', h); li.dispatchEvent(new Event('tap')); n"),
+      L"1");
+  EXPECT_EQ(
+      R(L"var e = new Event('c', {cancelable: true}); li.addEventListener('c', function (ev) { ev.preventDefault(); });"
+        L"li.dispatchEvent(e) + ',' + e.defaultPrevented"),
+      L"false,true");
 }
 
 }  // namespace

@@ -65,13 +65,14 @@ TEST_F(EngineDrawing, RoundedCornersAreTransparentAndSmooth) {
 
 TEST_F(EngineDrawing, OverflowHiddenClipsAndOpacityMultiplies) {
   View v(100, 50);
-  Open(v,
-       "<div style='position: absolute; left: 10px; top: 10px; width: 20px; height: 20px; overflow: hidden'>"
-       "<div style='width: 50px; height: 50px; background: #0f0'></div></div>"
-       "<div style='position: absolute; left: 50px; top: 10px; width: 20px; height: 20px; overflow: hidden; border-radius: 10px'>"
-       "<div style='width: 50px; height: 50px; background: #0f0'></div></div>"
-       "<div style='position: absolute; left: 80px; top: 0; width: 10px; height: 10px; opacity: 0.5'>"
-       "<div style='width: 10px; height: 10px; background: #fff; opacity: 0.5'></div></div>");
+  Open(
+      v,
+      "<div style='position: absolute; left: 10px; top: 10px; width: 20px; height: 20px; overflow: hidden'>"
+      "<div style='width: 50px; height: 50px; background: #0f0'></div></div>"
+      "<div style='position: absolute; left: 50px; top: 10px; width: 20px; height: 20px; overflow: hidden; border-radius: 10px'>"
+      "<div style='width: 50px; height: 50px; background: #0f0'></div></div>"
+      "<div style='position: absolute; left: 80px; top: 0; width: 10px; height: 10px; opacity: 0.5'>"
+      "<div style='width: 10px; height: 10px; background: #fff; opacity: 0.5'></div></div>");
   Frame f = Paint(v, 100, 50);
   ExpectPixel(f.At(15, 15), 0, 255, 0, 255, "inside the clip");
   ExpectPixel(f.At(35, 15), 0, 0, 0, 0, "right of the clip");
@@ -83,12 +84,13 @@ TEST_F(EngineDrawing, OverflowHiddenClipsAndOpacityMultiplies) {
 
 TEST_F(EngineDrawing, TranslucentElementsPaintAsOneLayer) {
   View v(100, 50);
-  Open(v,
-       "<div style='width: 40px; height: 40px; background: #f00; opacity: 0.5'>"
-       "<div style='width: 20px; height: 20px; background: #00f'></div></div>"
-       "<div style='position: absolute; left: 50px; top: 0; width: 40px; height: 40px; background: #f00; opacity: 0.5'>"
-       "<div style='position: absolute; left: 0; top: 0; width: 20px; height: 20px; background: #00f'></div>"
-       "<div style='position: absolute; left: 20px; top: 20px; width: 20px; height: 20px; background: #0f0; opacity: 0.5'></div></div>");
+  Open(
+      v,
+      "<div style='width: 40px; height: 40px; background: #f00; opacity: 0.5'>"
+      "<div style='width: 20px; height: 20px; background: #00f'></div></div>"
+      "<div style='position: absolute; left: 50px; top: 0; width: 40px; height: 40px; background: #f00; opacity: 0.5'>"
+      "<div style='position: absolute; left: 0; top: 0; width: 20px; height: 20px; background: #00f'></div>"
+      "<div style='position: absolute; left: 20px; top: 20px; width: 20px; height: 20px; background: #0f0; opacity: 0.5'></div></div>");
   Frame f = Paint(v, 100, 50);
   // The blue child covers the red inside the layer: only blue shows, at the parent's opacity.
   ExpectPixel(f.At(5, 5), 128, 0, 0, 128, "blue over red, then faded together");
@@ -100,15 +102,16 @@ TEST_F(EngineDrawing, TranslucentElementsPaintAsOneLayer) {
 
 TEST_F(EngineDrawing, ImagesKeepTheirAlpha) {
   View v(120, 40);
-  Open(v,
-       "<img src='half_red.png' style='position: absolute; left: 0; top: 0'>"
-       "<img src='quad.png' style='position: absolute; left: 10px; top: 0'>"
-       "<img src='quad.png' width='16' style='position: absolute; left: 20px; top: 0'>"
-       "<img src='blue.jpg' style='position: absolute; left: 40px; top: 0'>"
-       "<img src='green.gif' style='position: absolute; left: 60px; top: 0'>"
-       "<img src='yellow.bmp' style='position: absolute; left: 70px; top: 0'>"
-       "<img src='quad.png' style='position: absolute; left: 80px; top: 0; width: 32px; height: 32px; border-radius: 16px'>"
-       "<img id='missing' src='nothing.png' style='position: absolute; left: 0; top: 20px'>");
+  Open(
+      v,
+      "<img src='half_red.png' style='position: absolute; left: 0; top: 0'>"
+      "<img src='quad.png' style='position: absolute; left: 10px; top: 0'>"
+      "<img src='quad.png' width='16' style='position: absolute; left: 20px; top: 0'>"
+      "<img src='blue.jpg' style='position: absolute; left: 40px; top: 0'>"
+      "<img src='green.gif' style='position: absolute; left: 60px; top: 0'>"
+      "<img src='yellow.bmp' style='position: absolute; left: 70px; top: 0'>"
+      "<img src='quad.png' style='position: absolute; left: 80px; top: 0; width: 32px; height: 32px; border-radius: 16px'>"
+      "<img id='missing' src='nothing.png' style='position: absolute; left: 0; top: 20px'>");
   Frame f = Paint(v, 120, 40);
   ExpectPixel(f.At(1, 1), 0, 0, 128, 128, "half-transparent red over a transparent page stays premultiplied");
   ExpectPixel(f.At(11, 1), 0, 0, 255, 255, "red quarter");
@@ -202,19 +205,22 @@ bool HasCjkFont() {
 
 TEST_F(EngineDrawing, EveryScriptPaintsItsGlyphs) {
   View v(300, 200);
-  Open(v,
-       "<div id='latin'>Launcher</div><div id='ja'>日本語のテキスト</div><div id='sc'>简体中文启动器</div>"
-       "<div id='tc'>繁體中文啟動器</div>"
-       "<span id='g1' class='g'>日</span><span id='g2' class='g'>中</span><span id='g3' class='g'>體</span>",
-       "body { font: 16px Tahoma, sans-serif; color: #000 } .g { display: inline-block; width: 30px; font-size: 24px }");
+  Open(
+      v,
+      "<div id='latin'>Launcher</div><div id='ja'>日本語のテキスト</div><div id='sc'>简体中文启动器</div>"
+      "<div id='tc'>繁體中文啟動器</div>"
+      "<span id='g1' class='g'>日</span><span id='g2' class='g'>中</span><span id='g3' class='g'>體</span>",
+      "body { font: 16px Tahoma, sans-serif; color: #000 } .g { display: inline-block; width: 30px; font-size: 24px }");
   Frame f = Paint(v, 300, 200);
   for (const wchar_t* id : {L"latin", L"ja", L"sc", L"tc"}) {
     std::wstring q = L"document.getElementById('" + std::wstring(id) + L"')";
     int top = std::stoi(v.Run(q + L".offsetTop")), h = std::stoi(v.Run(q + L".offsetHeight"));
     EXPECT_GT(h, 10) << id;
-    EXPECT_GT(f.CountDifferent(0, top, 300, h, {0, 0, 0, 0}, 0), 30) << "painted pixels in the line of " << testhost::Narrow(id);
+    EXPECT_GT(f.CountDifferent(0, top, 300, h, {0, 0, 0, 0}, 0), 30)
+        << "painted pixels in the line of " << testhost::Narrow(id);
   }
-  if (!HasCjkFont()) GTEST_SKIP() << "no font with Chinese or Japanese glyphs on this machine (fonts-wqy-microhei gives one)";
+  if (!HasCjkFont())
+    GTEST_SKIP() << "no font with Chinese or Japanese glyphs on this machine (fonts-wqy-microhei gives one)";
   // Real glyphs differ from each other; a missing-glyph box would look the same for all three.
   int top = std::stoi(v.Run(L"document.getElementById('g1').offsetTop"));
   int h = std::stoi(v.Run(L"document.getElementById('g1').offsetHeight"));
@@ -254,11 +260,12 @@ TEST_F(EngineDrawing, EllipsisEndsTextThatDoesNotFit) {
 TEST_F(EngineDrawing, HoverAndActiveRestyle) {
   Api& api = Engine();
   View v(100, 50);
-  Open(v,
-       "<div id='b' class='b'></div><div id='plain' style='position: absolute; left: 60px; top: 0; width: 20px; height: 20px'></div>"
-       "<script>var seen = []; var b = document.getElementById('b');"
-       "b.onmouseover = function () { seen.push('over') }; b.onmouseout = function () { seen.push('out') };</script>",
-       ".b { width: 40px; height: 40px; background: #00f } .b:hover { background: #f00 } .b:active { background: #0f0 }");
+  Open(
+      v,
+      "<div id='b' class='b'></div><div id='plain' style='position: absolute; left: 60px; top: 0; width: 20px; height: 20px'></div>"
+      "<script>var seen = []; var b = document.getElementById('b');"
+      "b.onmouseover = function () { seen.push('over') }; b.onmouseout = function () { seen.push('out') };</script>",
+      ".b { width: 40px; height: 40px; background: #00f } .b:hover { background: #f00 } .b:active { background: #0f0 }");
   Frame f = Paint(v, 100, 50);
   ExpectPixel(f.At(20, 20), 255, 0, 0, 255, "normal");
   api.wkeMouseEvent(v.get(), WM_MOUSEMOVE, 20, 20, 0);

@@ -28,8 +28,9 @@ TEST_F(EngineInput, ClickGoesToTheTopmostBoxAndBubbles) {
   EXPECT_EQ(Seen(), L"mousedown@child>right 65,15 b0 | mouseup@child>right 65,15 b0 | click@child>right 65,15 b0");
   api.wkeMouseEvent(view_.get(), kLeftDown, 52, 30, kLeftButton | kShift | kControl);
   api.wkeMouseEvent(view_.get(), kLeftUp, 52, 30, kShift | kControl);
-  EXPECT_EQ(Seen(), L"mousedown@right>right 52,30 b0 shift ctrl | mouseup@right>right 52,30 b0 shift ctrl | "
-                    L"click@right>right 52,30 b0 shift ctrl");
+  EXPECT_EQ(Seen(),
+            L"mousedown@right>right 52,30 b0 shift ctrl | mouseup@right>right 52,30 b0 shift ctrl | "
+            L"click@right>right 52,30 b0 shift ctrl");
 }
 
 TEST_F(EngineInput, NoListenerMeansNotHandled) {
@@ -64,15 +65,17 @@ TEST_F(EngineInput, DoubleClickRightButtonWheelAndContextMenu) {
   api.wkeMouseEvent(view_.get(), kLeftUp, 60, 5, 0);
   api.wkeMouseEvent(view_.get(), kLeftDouble, 60, 5, kLeftButton);
   api.wkeMouseEvent(view_.get(), kLeftUp, 60, 5, 0);
-  EXPECT_EQ(Seen(), L"mousedown@right>right 60,5 b0 | mouseup@right>right 60,5 b0 | click@right>right 60,5 b0 | "
-                    L"mousedown@right>right 60,5 b0 | mouseup@right>right 60,5 b0 | click@right>right 60,5 b0 | "
-                    L"dblclick@right>right 60,5 b0");
+  EXPECT_EQ(Seen(),
+            L"mousedown@right>right 60,5 b0 | mouseup@right>right 60,5 b0 | click@right>right 60,5 b0 | "
+            L"mousedown@right>right 60,5 b0 | mouseup@right>right 60,5 b0 | click@right>right 60,5 b0 | "
+            L"dblclick@right>right 60,5 b0");
   EXPECT_TRUE(api.wkeMouseEvent(view_.get(), kRightDown, 60, 5, 0x0002));
   EXPECT_EQ(Seen(), L"mousedown@right>right 60,5 b2");
   EXPECT_TRUE(api.wkeMouseWheel(view_.get(), 70, 20, 120, 0));
-  EXPECT_EQ(view_.Run(L"var w; document.getElementById('right').addEventListener('wheel', function (e) { w = e.deltaY; });"
-                      L"seen = []; 'ok'"),
-            L"ok");
+  EXPECT_EQ(
+      view_.Run(L"var w; document.getElementById('right').addEventListener('wheel', function (e) { w = e.deltaY; });"
+                L"seen = []; 'ok'"),
+      L"ok");
   api.wkeMouseWheel(view_.get(), 65, 15, -240, 0);
   EXPECT_EQ(view_.Run(L"w"), L"240");
   EXPECT_EQ(Seen(), L"wheel@child>right 65,15 b0");
@@ -95,9 +98,10 @@ TEST_F(EngineInput, KeysGoToTheBodyAndBubbleToTheWindow) {
 TEST_F(EngineInput, PreventDefaultAndPageChangesDuringDispatch) {
   Api& api = Engine();
   // A listener that removes its own element while the event is on its way.
-  view_.Run(L"document.getElementById('left').addEventListener('mousedown', function () {"
-            L"  this.parentNode.removeChild(this); seen.push('removed'); });"
-            L"document.body.addEventListener('mousedown', function (e) { seen.push('body saw ' + e.target.id); });");
+  view_.Run(
+      L"document.getElementById('left').addEventListener('mousedown', function () {"
+      L"  this.parentNode.removeChild(this); seen.push('removed'); });"
+      L"document.body.addEventListener('mousedown', function (e) { seen.push('body saw ' + e.target.id); });");
   EXPECT_TRUE(api.wkeMouseEvent(view_.get(), kLeftDown, 5, 5, kLeftButton));
   EXPECT_EQ(Seen(), L"removed | body saw left");
   EXPECT_EQ(view_.Run(L"document.getElementById('left')"), L"null");

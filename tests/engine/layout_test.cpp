@@ -40,15 +40,16 @@ void ExpectPixel(const Pixel& p, int b, int g, int r, int a, const char* where, 
 
 TEST_F(EngineLayout, BlockBoxModel) {
   View v(200, 200);
-  Open(v,
-       "<div id='a' style='margin: 10px; padding: 5px; border: 2px solid #00f; width: 50px; height: 20px; background: #f00'></div>"
-       "<div id='b' style='margin-top: 5px; height: 10px; background: #0f0'></div>"
-       "<div id='c' style='box-sizing: border-box; width: 40px; padding: 10px; height: 30px'></div>"
-       "<div id='d' style='width: 50%; height: 2px'></div>"
-       "<div style='font-size: 10px'><div id='e' style='width: 3em; height: 1em'></div></div>"
-       "<div id='f' style='width: 10px; min-width: 20px; height: 1px'></div>"
-       "<div id='g' style='max-width: 30px; height: 1px'></div>"
-       "<div id='h' style='width: 100px; margin: 0 auto; height: 1px'></div>");
+  Open(
+      v,
+      "<div id='a' style='margin: 10px; padding: 5px; border: 2px solid #00f; width: 50px; height: 20px; background: #f00'></div>"
+      "<div id='b' style='margin-top: 5px; height: 10px; background: #0f0'></div>"
+      "<div id='c' style='box-sizing: border-box; width: 40px; padding: 10px; height: 30px'></div>"
+      "<div id='d' style='width: 50%; height: 2px'></div>"
+      "<div style='font-size: 10px'><div id='e' style='width: 3em; height: 1em'></div></div>"
+      "<div id='f' style='width: 10px; min-width: 20px; height: 1px'></div>"
+      "<div id='g' style='max-width: 30px; height: 1px'></div>"
+      "<div id='h' style='width: 100px; margin: 0 auto; height: 1px'></div>");
   EXPECT_EQ(Rect(v, L"a"), L"10,10,64,34");
   // Adjoining vertical margins collapse to the larger one.
   EXPECT_EQ(Rect(v, L"b"), L"0,54,200,10");
@@ -71,9 +72,10 @@ TEST_F(EngineLayout, BlockBoxModel) {
 
 TEST_F(EngineLayout, FirstChildMarginsCollapseThroughTheirParent) {
   View v(200, 200);
-  Open(v,
-       "<div id='outer' style='margin-top: 5px'><div id='inner' style='margin-top: 20px; height: 10px'></div></div>"
-       "<div id='framed' style='border-top: 1px solid #000; margin-top: 5px'><div id='kept' style='margin-top: 20px; height: 10px'></div></div>");
+  Open(
+      v,
+      "<div id='outer' style='margin-top: 5px'><div id='inner' style='margin-top: 20px; height: 10px'></div></div>"
+      "<div id='framed' style='border-top: 1px solid #000; margin-top: 5px'><div id='kept' style='margin-top: 20px; height: 10px'></div></div>");
   EXPECT_EQ(Rect(v, L"outer"), L"0,20,200,10") << "the parent moves down by the larger margin";
   EXPECT_EQ(Rect(v, L"inner"), L"0,20,200,10");
   EXPECT_EQ(Rect(v, L"framed"), L"0,35,200,31") << "a border keeps the margins apart";
@@ -82,15 +84,16 @@ TEST_F(EngineLayout, FirstChildMarginsCollapseThroughTheirParent) {
 
 TEST_F(EngineLayout, DisplayKindsAndWrapping) {
   View v(100, 200);
-  Open(v,
-       "<div id='row'><span id='i1' class='ib'></span><span id='i2' class='ib'></span><span id='i3' class='ib'></span></div>"
-       "<div id='centre' style='text-align: center'><span id='i4' class='ib'></span></div>"
-       "<div id='words' style='width: 60px'>aaaa bbbb cccc dddd eeee ffff</div>"
-       "<div id='one' style='width: 60px; white-space: nowrap'>aaaa bbbb cccc dddd eeee ffff</div>"
-       "<div id='tall' style='line-height: 40px'>x</div>"
-       "<div id='gone' style='display: none; height: 50px'>hidden</div>"
-       "<span id='inl' style='background: #f00'>in</span><div id='after' style='height: 5px'></div>",
-       ".ib { display: inline-block; width: 40px; height: 20px; vertical-align: bottom }");
+  Open(
+      v,
+      "<div id='row'><span id='i1' class='ib'></span><span id='i2' class='ib'></span><span id='i3' class='ib'></span></div>"
+      "<div id='centre' style='text-align: center'><span id='i4' class='ib'></span></div>"
+      "<div id='words' style='width: 60px'>aaaa bbbb cccc dddd eeee ffff</div>"
+      "<div id='one' style='width: 60px; white-space: nowrap'>aaaa bbbb cccc dddd eeee ffff</div>"
+      "<div id='tall' style='line-height: 40px'>x</div>"
+      "<div id='gone' style='display: none; height: 50px'>hidden</div>"
+      "<span id='inl' style='background: #f00'>in</span><div id='after' style='height: 5px'></div>",
+      ".ib { display: inline-block; width: 40px; height: 20px; vertical-align: bottom }");
   // Two 40px boxes fit on a 100px line, the third wraps below.
   std::wstring i1 = Rect(v, L"i1"), i2 = Rect(v, L"i2"), i3 = Rect(v, L"i3");
   EXPECT_EQ(i1.substr(0, i1.find(',')), L"0");
@@ -98,7 +101,8 @@ TEST_F(EngineLayout, DisplayKindsAndWrapping) {
   EXPECT_GE(x2, 40);
   EXPECT_LE(x2, 48) << "a collapsed space between the boxes";
   EXPECT_EQ(x3, 0) << "wrapped to the next line";
-  double y1 = Number(v, L"document.getElementById('i1').offsetTop"), y3 = Number(v, L"document.getElementById('i3').offsetTop");
+  double y1 = Number(v, L"document.getElementById('i1').offsetTop"),
+         y3 = Number(v, L"document.getElementById('i3').offsetTop");
   EXPECT_GE(y3 - y1, 20);
   EXPECT_EQ(Number(v, L"document.getElementById('i4').offsetLeft"), 30) << "centred: (100 - 40) / 2";
   double lineHeight = Number(v, L"document.getElementById('one').offsetHeight");
@@ -115,15 +119,16 @@ TEST_F(EngineLayout, DisplayKindsAndWrapping) {
 
 TEST_F(EngineLayout, PositionedBoxesAndStacking) {
   View v(200, 100);
-  Open(v,
-       "<div id='rel' style='position: relative; left: 5px; top: 7px; width: 100px; height: 50px; background: #00f'>"
-       "  <div id='abs' style='position: absolute; right: 10px; bottom: 5px; width: 20px; height: 10px; background: #0f0'></div>"
-       "</div>"
-       "<div id='next' style='height: 10px'></div>"
-       "<div id='fixed' style='position: fixed; right: 0; top: 0; width: 10px; height: 10px; background: #ff0'></div>"
-       "<div id='low' style='position: absolute; left: 150px; top: 60px; width: 20px; height: 20px; background: #f00; z-index: 2'></div>"
-       "<div id='high' style='position: absolute; left: 160px; top: 70px; width: 20px; height: 20px; background: #0f0; z-index: 1'></div>"
-       "<div id='stretch' style='position: absolute; left: 120px; right: 50px; top: 90px; height: 4px'></div>");
+  Open(
+      v,
+      "<div id='rel' style='position: relative; left: 5px; top: 7px; width: 100px; height: 50px; background: #00f'>"
+      "  <div id='abs' style='position: absolute; right: 10px; bottom: 5px; width: 20px; height: 10px; background: #0f0'></div>"
+      "</div>"
+      "<div id='next' style='height: 10px'></div>"
+      "<div id='fixed' style='position: fixed; right: 0; top: 0; width: 10px; height: 10px; background: #ff0'></div>"
+      "<div id='low' style='position: absolute; left: 150px; top: 60px; width: 20px; height: 20px; background: #f00; z-index: 2'></div>"
+      "<div id='high' style='position: absolute; left: 160px; top: 70px; width: 20px; height: 20px; background: #0f0; z-index: 1'></div>"
+      "<div id='stretch' style='position: absolute; left: 120px; right: 50px; top: 90px; height: 4px'></div>");
   EXPECT_EQ(Rect(v, L"rel"), L"5,7,100,50");
   EXPECT_EQ(Rect(v, L"abs"), L"75,42,20,10") << "placed from the right and bottom of the relative box";
   EXPECT_EQ(Rect(v, L"next"), L"0,50,200,10") << "a relative offset does not move what follows";
@@ -138,17 +143,18 @@ TEST_F(EngineLayout, PositionedBoxesAndStacking) {
 
 TEST_F(EngineLayout, FlexRowAndColumn) {
   View v(200, 300);
-  Open(v,
-       "<div class='row' style='justify-content: flex-start'><i id='s1'></i><i id='s2'></i></div>"
-       "<div class='row' style='justify-content: center'><i id='c1'></i><i id='c2'></i></div>"
-       "<div class='row' style='justify-content: flex-end'><i id='e1'></i><i id='e2'></i></div>"
-       "<div class='row' style='justify-content: space-between'><i id='b1'></i><i id='b2'></i><i id='b3'></i></div>"
-       "<div class='row' style='align-items: center; height: 40px'><i id='m1'></i><i id='m2' style='height: 30px'></i></div>"
-       "<div class='row' style='gap: 0'><b id='g1' style='flex: 1'></b><b id='g2' style='flex: 3'></b><b id='g3' style='width: 40px'></b></div>"
-       "<div class='row' style='align-items: stretch; height: 25px'><b id='st' style='width: 10px'></b></div>"
-       "<div id='col' style='display: flex; flex-direction: column; justify-content: center; align-items: flex-end;"
-       " height: 100px; gap: 4px'><i id='k1'></i><i id='k2'></i></div>",
-       ".row { display: flex; gap: 10px; height: 20px } i { display: block; width: 30px; height: 20px } b { display: block }");
+  Open(
+      v,
+      "<div class='row' style='justify-content: flex-start'><i id='s1'></i><i id='s2'></i></div>"
+      "<div class='row' style='justify-content: center'><i id='c1'></i><i id='c2'></i></div>"
+      "<div class='row' style='justify-content: flex-end'><i id='e1'></i><i id='e2'></i></div>"
+      "<div class='row' style='justify-content: space-between'><i id='b1'></i><i id='b2'></i><i id='b3'></i></div>"
+      "<div class='row' style='align-items: center; height: 40px'><i id='m1'></i><i id='m2' style='height: 30px'></i></div>"
+      "<div class='row' style='gap: 0'><b id='g1' style='flex: 1'></b><b id='g2' style='flex: 3'></b><b id='g3' style='width: 40px'></b></div>"
+      "<div class='row' style='align-items: stretch; height: 25px'><b id='st' style='width: 10px'></b></div>"
+      "<div id='col' style='display: flex; flex-direction: column; justify-content: center; align-items: flex-end;"
+      " height: 100px; gap: 4px'><i id='k1'></i><i id='k2'></i></div>",
+      ".row { display: flex; gap: 10px; height: 20px } i { display: block; width: 30px; height: 20px } b { display: block }");
   EXPECT_EQ(Rect(v, L"s1"), L"0,0,30,20");
   EXPECT_EQ(Rect(v, L"s2"), L"40,0,30,20");
   EXPECT_EQ(Rect(v, L"c1"), L"65,20,30,20") << "(200 - 70) / 2";
@@ -170,10 +176,12 @@ TEST_F(EngineLayout, FlexRowAndColumn) {
 
 TEST_F(EngineLayout, InlineBlocksSitOnTheBaseline) {
   View v(300, 100);
-  Open(v, "<div style='font: 16px Tahoma, sans-serif'>Text <span id='btn' style='display: inline-block; padding: 6px;"
-          " border: 1px solid #000'>Go</span> <span id='word'>word</span>"
-          " <span id='box' style='display: inline-block; width: 10px; height: 10px'></span>"
-          " <span id='mid' style='display: inline-block; width: 10px; height: 40px; vertical-align: middle'></span></div>");
+  Open(
+      v,
+      "<div style='font: 16px Tahoma, sans-serif'>Text <span id='btn' style='display: inline-block; padding: 6px;"
+      " border: 1px solid #000'>Go</span> <span id='word'>word</span>"
+      " <span id='box' style='display: inline-block; width: 10px; height: 10px'></span>"
+      " <span id='mid' style='display: inline-block; width: 10px; height: 40px; vertical-align: middle'></span></div>");
   auto n = [&](const std::wstring& id, const wchar_t* p) {
     return Number(v, L"document.getElementById('" + id + L"')." + p);
   };
@@ -194,10 +202,11 @@ TEST_F(EngineLayout, InlineBlocksSitOnTheBaseline) {
 
 TEST_F(EngineLayout, FlexWrapStartsNewLines) {
   View v(100, 100);
-  Open(v, "<div id='grid' style='display: flex; flex-wrap: wrap; gap: 5px 10px'>"
-          "<i id='w1'></i><i id='w2'></i><i id='w3'></i><i id='w4' style='height: 30px'></i><i id='w5'></i></div>"
-          "<div id='after' style='height: 1px'></div>",
-          "i { display: block; width: 40px; height: 20px }");
+  Open(v,
+       "<div id='grid' style='display: flex; flex-wrap: wrap; gap: 5px 10px'>"
+       "<i id='w1'></i><i id='w2'></i><i id='w3'></i><i id='w4' style='height: 30px'></i><i id='w5'></i></div>"
+       "<div id='after' style='height: 1px'></div>",
+       "i { display: block; width: 40px; height: 20px }");
   EXPECT_EQ(Rect(v, L"w1"), L"0,0,40,20");
   EXPECT_EQ(Rect(v, L"w2"), L"50,0,40,20");
   EXPECT_EQ(Rect(v, L"w3"), L"0,25,40,20") << "two 40px items and a 10px gap fill a 100px line";
@@ -208,16 +217,17 @@ TEST_F(EngineLayout, FlexWrapStartsNewLines) {
 
 TEST_F(EngineLayout, CascadeSpecificityInheritanceAndColours) {
   View v(200, 60);
-  Open(v,
-       "<div id='x' class='k' style=''></div>"
-       "<div id='y' class='k'></div>"
-       "<div class='k' id='z' style='background-color: #ff0'></div>"
-       "<ul><li class='it'></li><li class='it'></li></ul>"
-       "<div class='cols'><p style='background: rgb(0, 128, 255)'></p><p style='background: rgba(255, 0, 0, 0.5)'></p>"
-       "<p style='background: #0f08'></p><p style='background: transparent'></p><p style='background: teal'></p></div>",
-       "#x { background: #00f } .k { background: #f00; height: 10px; width: 10px } div.k { background: #0f0 }"
-       "div { background: #000 } ul { margin: 0; padding: 0 } li { display: block; height: 10px; width: 10px; background: #888 }"
-       "li:first-child { background: #fff } .cols { display: flex; height: 10px } .cols p { width: 10px; margin: 0 }");
+  Open(
+      v,
+      "<div id='x' class='k' style=''></div>"
+      "<div id='y' class='k'></div>"
+      "<div class='k' id='z' style='background-color: #ff0'></div>"
+      "<ul><li class='it'></li><li class='it'></li></ul>"
+      "<div class='cols'><p style='background: rgb(0, 128, 255)'></p><p style='background: rgba(255, 0, 0, 0.5)'></p>"
+      "<p style='background: #0f08'></p><p style='background: transparent'></p><p style='background: teal'></p></div>",
+      "#x { background: #00f } .k { background: #f00; height: 10px; width: 10px } div.k { background: #0f0 }"
+      "div { background: #000 } ul { margin: 0; padding: 0 } li { display: block; height: 10px; width: 10px; background: #888 }"
+      "li:first-child { background: #fff } .cols { display: flex; height: 10px } .cols p { width: 10px; margin: 0 }");
   Frame f = Paint(v, 200, 60);
   ExpectPixel(f.At(5, 5), 255, 0, 0, 255, "#id wins over div.class and .class, whatever their order");
   ExpectPixel(f.At(5, 15), 0, 255, 0, 255, "div.class wins over .class");
@@ -268,11 +278,12 @@ TEST_F(EngineLayout, TextInheritsColourSizeAndWeight) {
 
 TEST_F(EngineLayout, DisplayNoneNeitherPaintsNorTakesClicks) {
   View v(100, 50);
-  Open(v,
-       "<div id='target' style='position: absolute; left: 0; top: 0; width: 50px; height: 50px; background: #00f'></div>"
-       "<div id='cover' style='position: absolute; left: 0; top: 0; width: 50px; height: 50px; background: #f00; display: none'></div>"
-       "<script>var hits = []; document.getElementById('target').onclick = function () { hits.push('target') };"
-       "document.getElementById('cover').onclick = function () { hits.push('cover') };</script>");
+  Open(
+      v,
+      "<div id='target' style='position: absolute; left: 0; top: 0; width: 50px; height: 50px; background: #00f'></div>"
+      "<div id='cover' style='position: absolute; left: 0; top: 0; width: 50px; height: 50px; background: #f00; display: none'></div>"
+      "<script>var hits = []; document.getElementById('target').onclick = function () { hits.push('target') };"
+      "document.getElementById('cover').onclick = function () { hits.push('cover') };</script>");
   Frame f = Paint(v, 100, 50);
   ExpectPixel(f.At(25, 25), 255, 0, 0, 255, "the visible box");
   Engine().wkeMouseEvent(v.get(), WM_LBUTTONDOWN, 25, 25, MK_LBUTTON);
@@ -289,14 +300,15 @@ TEST_F(EngineLayout, DisplayNoneNeitherPaintsNorTakesClicks) {
 TEST_F(EngineLayout, LinkedSheetsVisibilityAndCursor) {
   ServePage("layout/linked.css", "#linked { background: #0f0; cursor: pointer } .faint { visibility: hidden }");
   View v(100, 50);
-  Open(v,
-       "<link rel='stylesheet' href='linked.css'>"
-       "<div id='linked' style='position: absolute; left: 0; top: 0; width: 20px; height: 20px'></div>"
-       "<div id='under' style='position: absolute; left: 30px; top: 0; width: 20px; height: 20px; background: #00f'></div>"
-       "<div id='over' class='faint' style='position: absolute; left: 30px; top: 0; width: 20px; height: 20px; background: #f00'>"
-       "<div style='position: absolute; left: 10px; width: 10px; height: 10px; background: #ff0; visibility: visible'></div></div>"
-       "<script>var hits = []; ['under', 'over'].forEach(function (id) {"
-       "document.getElementById(id).onmousedown = function (e) { hits.push(id) } });</script>");
+  Open(
+      v,
+      "<link rel='stylesheet' href='linked.css'>"
+      "<div id='linked' style='position: absolute; left: 0; top: 0; width: 20px; height: 20px'></div>"
+      "<div id='under' style='position: absolute; left: 30px; top: 0; width: 20px; height: 20px; background: #00f'></div>"
+      "<div id='over' class='faint' style='position: absolute; left: 30px; top: 0; width: 20px; height: 20px; background: #f00'>"
+      "<div style='position: absolute; left: 10px; width: 10px; height: 10px; background: #ff0; visibility: visible'></div></div>"
+      "<script>var hits = []; ['under', 'over'].forEach(function (id) {"
+      "document.getElementById(id).onmousedown = function (e) { hits.push(id) } });</script>");
   Frame f = Paint(v, 100, 50);
   ExpectPixel(f.At(5, 5), 0, 255, 0, 255, "styled by the linked sheet");
   ExpectPixel(f.At(35, 15), 255, 0, 0, 255, "a hidden box does not paint over the blue one");
@@ -315,14 +327,16 @@ TEST_F(EngineLayout, HostileSizesAndNestingStayHarmless) {
   std::string deep;
   for (int i = 0; i < 5000; ++i) deep += "<div>";
   deep += "deep";
-  Open(v,
-       "<div id='huge' style='width: 1e300px; height: 1e300px; background: #f00'></div>"
-       "<div id='odd' style='width: infpx; height: nanpx; opacity: nan; font-size: 1e9px; letter-spacing: 1e30px'>text</div>"
-       "<div id='far' style='position: absolute; left: -1e9px; top: 10px; white-space: nowrap; letter-spacing: 1e5px'>far away</div>" +
-           deep);
+  Open(
+      v,
+      "<div id='huge' style='width: 1e300px; height: 1e300px; background: #f00'></div>"
+      "<div id='odd' style='width: infpx; height: nanpx; opacity: nan; font-size: 1e9px; letter-spacing: 1e30px'>text</div>"
+      "<div id='far' style='position: absolute; left: -1e9px; top: 10px; white-space: nowrap; letter-spacing: 1e5px'>far away</div>" +
+          deep);
   Frame f = Paint(v, 100, 50);
   EXPECT_EQ(f.At(50, 25).r, 255) << "an enormous box covers the view";
-  EXPECT_EQ(v.Run(L"document.getElementById('huge').offsetWidth"), L"1000000") << "lengths are kept within a finite range";
+  EXPECT_EQ(v.Run(L"document.getElementById('huge').offsetWidth"), L"1000000")
+      << "lengths are kept within a finite range";
   EXPECT_EQ(v.Run(L"typeof document.getElementById('odd').offsetHeight"), L"number");
 }
 

@@ -49,7 +49,8 @@ TEST(EngineMemory, MillionNativeCallsReturningNewObjectsKeepBoundedMemory) {
             L"499999500000,16000000");
   double after = PrivateMegabytes();
   EXPECT_EQ(Seen().nativeCalls, 1020000);
-  std::printf("private bytes: %.2f MB before, %.2f MB after a million calls (%+.2f MB)\n", before, after, after - before);
+  std::printf("private bytes: %.2f MB before, %.2f MB after a million calls (%+.2f MB)\n", before, after,
+              after - before);
   EXPECT_LT(after - before, 4.0);
 }
 
@@ -71,7 +72,8 @@ TEST(EngineMemory, HostTemporariesAreReleasedAtTheNextCall) {
     ASSERT_EQ(api.jsToInt(es, r), i + 4);
   }
   double after = PrivateMegabytes();
-  std::printf("private bytes: %.2f MB before, %.2f MB after 180000 host calls (%+.2f MB)\n", before, after, after - before);
+  std::printf("private bytes: %.2f MB before, %.2f MB after 180000 host calls (%+.2f MB)\n", before, after,
+              after - before);
   EXPECT_LT(after - before, 4.0);
 }
 

@@ -24,9 +24,8 @@ class EnginePages : public ::testing::Test {
     return std::find(names.begin(), names.end(), name) != names.end();
   }
   static size_t CountLines(const std::string& needle, const std::vector<std::string>& lines) {
-    return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
-      return l.find(needle) != std::string::npos;
-    }));
+    return static_cast<size_t>(std::count_if(
+        lines.begin(), lines.end(), [&](const std::string& l) { return l.find(needle) != std::string::npos; }));
   }
 };
 
@@ -34,8 +33,8 @@ TEST_F(EnginePages, ScriptsRunInDocumentOrderThenLoadEvents) {
   View view;
   view.Load(L"order/index.html");
   std::vector<std::wstring> expected = {
-      L"inline 1",         L"external first", L"inline 2 sees text",  L"external second",
-      L"added script",     L"after adding",   L"DOMContentLoaded interactive", L"load complete"};
+      L"inline 1",     L"external first", L"inline 2 sees text",           L"external second",
+      L"added script", L"after adding",   L"DOMContentLoaded interactive", L"load complete"};
   EXPECT_EQ(Seen().lines, expected);
   EXPECT_EQ(view.Run(L"document.title"), L"Script order");
 }
@@ -87,10 +86,11 @@ TEST_F(EnginePages, ErrorsInListenersAndTimersAreLoggedAndContained) {
   ConsoleCapture console;
   View view;
   view.Load(L"blank.html");
-  view.Run(L"document.addEventListener('custom', function () { throw new TypeError('in listener'); });\n"
-           L"document.addEventListener('custom', function () { record('second listener'); });\n"
-           L"document.dispatchEvent(new Event('custom'));\n"
-           L"setTimeout(function () { null.x; }, 5); setTimeout(function () { record('next timer'); }, 30);");
+  view.Run(
+      L"document.addEventListener('custom', function () { throw new TypeError('in listener'); });\n"
+      L"document.addEventListener('custom', function () { record('second listener'); });\n"
+      L"document.dispatchEvent(new Event('custom'));\n"
+      L"setTimeout(function () { null.x; }, 5); setTimeout(function () { record('next timer'); }, 30);");
   ASSERT_TRUE(PumpUntil([] { return Seen().lines.size() >= 2; }));
   EXPECT_EQ(Seen().lines[0], L"second listener");
   EXPECT_EQ(Seen().lines[1], L"next timer");
@@ -144,10 +144,13 @@ TEST_F(EnginePages, ViewDestroyedByItsOwnScriptStaysUsableUntilTheScriptEnds) {
   api.wkeLoadFileW(v, L"blank.html");
   static wkeWebView victim;
   victim = v;
-  api.jsBindFunction("destroyMyView", [](jsExecState) -> jsValue {
-    Engine().wkeDestroyWebView(victim);
-    return Engine().jsInt(7);
-  }, 0);
+  api.jsBindFunction(
+      "destroyMyView",
+      [](jsExecState) -> jsValue {
+        Engine().wkeDestroyWebView(victim);
+        return Engine().jsInt(7);
+      },
+      0);
   jsValue r = api.wkeRunJSW(v, L"var x = destroyMyView(); record('after destroy ' + x); x * 2");
   EXPECT_EQ(Seen().lines.size(), 1u);
   EXPECT_EQ(api.jsToInt(nullptr, r), 14);

@@ -122,7 +122,8 @@ TEST_F(EnginePaint, PaintRespectsThePitchAndTheViewSize) {
   std::vector<uint32_t> buffer(16, 0x11223344u);
   api.wkePaint(v.get(), buffer.data(), 8 * 4);
   for (int y = 0; y < 2; ++y) {
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(buffer[static_cast<size_t>(y * 8 + x)], x < 4 ? 0xFF0000FFu : 0x11223344u) << x << "," << y;
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(buffer[static_cast<size_t>(y * 8 + x)], x < 4 ? 0xFF0000FFu : 0x11223344u) << x << "," << y;
   }
 }
 

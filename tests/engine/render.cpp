@@ -21,7 +21,8 @@ void Chunk(std::string& out, const char* type, const std::string& data) {
   Put32(out, static_cast<uint32_t>(data.size()));
   std::string body = std::string(type, 4) + data;
   out += body;
-  Put32(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+  Put32(out,
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
 }
 
 }  // namespace
@@ -36,8 +37,8 @@ int Frame::CountDifferent(int x, int y, int w, int h, const Pixel& from, int tol
   for (int yy = y; yy < y + h && yy < height; ++yy) {
     for (int xx = x; xx < x + w && xx < width; ++xx) {
       Pixel p = At(xx, yy);
-      if (std::abs(p.b - from.b) > tolerance || std::abs(p.g - from.g) > tolerance || std::abs(p.r - from.r) > tolerance ||
-          std::abs(p.a - from.a) > tolerance)
+      if (std::abs(p.b - from.b) > tolerance || std::abs(p.g - from.g) > tolerance ||
+          std::abs(p.r - from.r) > tolerance || std::abs(p.a - from.a) > tolerance)
         ++n;
     }
   }

@@ -235,7 +235,9 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
   return true;
 }
 
-void PumpFor(int ms) { PumpUntil([] { return false; }, ms); }
+void PumpFor(int ms) {
+  PumpUntil([] { return false; }, ms);
+}
 
 View::View(int width, int height) {
   Api& api = Engine();

@@ -84,7 +84,9 @@ TEST_F(EngineValues, TypesOfEveryKind) {
 TEST_F(EngineValues, NonAsciiTextBothWays) {
   // "Grüße, 日本語 and 😀" (a character beyond the basic plane) in both encodings.
   const std::wstring wide = L"Gr\u00fc\u00dfe, \u65e5\u672c\u8a9e and \U0001F600";
-  const std::string utf8 = "Gr\xc3\xbc\xc3\x9f" "e, \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e and \xf0\x9f\x98\x80";
+  const std::string utf8 =
+      "Gr\xc3\xbc\xc3\x9f"
+      "e, \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e and \xf0\x9f\x98\x80";
   const Probe& p = ProbeOf(L"'" + wide + L"'");
   EXPECT_EQ(p.asWide, wide);
   EXPECT_EQ(p.asUtf8, utf8);
@@ -109,8 +111,7 @@ TEST_F(EngineValues, TextsOfOneCallStayValidTogether) {
 TEST_F(EngineValues, BuiltValuesArriveInScript) {
   EXPECT_EQ(view_.Run(L"var o = makeObject(5); o.n + ':' + o.text"), L"5:made by the host");
   // A list built with jsSetAt has numeric keys and no length.
-  EXPECT_EQ(view_.Run(L"var l = makeList(3); [l[0], l[2], l.length, Array.isArray(l)].join()"),
-            L"item0,item2,,false");
+  EXPECT_EQ(view_.Run(L"var l = makeList(3); [l[0], l[2], l.length, Array.isArray(l)].join()"), L"item0,item2,,false");
   Api& api = Engine();
   jsExecState es = view_.exec();
   EXPECT_EQ(view_.Run(L"typeof probe"), L"function");
@@ -145,7 +146,8 @@ TEST_F(EngineValues, CallbacksStayCallableLongAfterTheNativeReturned) {
   EXPECT_EQ(Seen().keptViews[0], view_.get());
   // Lots happens in between: scripts, native calls creating temporaries, garbage collection,
   // timers and messages.
-  view_.Run(L"for (var i = 0; i < 2000; i++) makeObject(i); var junk = []; for (i = 0; i < 1000; i++) junk.push({i: i});");
+  view_.Run(
+      L"for (var i = 0; i < 2000; i++) makeObject(i); var junk = []; for (i = 0; i < 1000; i++) junk.push({i: i});");
   view_.Run(L"junk = null; Duktape.gc(); setTimeout(function () { record('tick'); }, 20);");
   ASSERT_TRUE(PumpUntil([] { return !Seen().lines.empty(); }));
   Api& api = Engine();
@@ -204,9 +206,9 @@ TEST_F(EngineValues, TwoViewsHaveSeparateGlobalsAndShareNatives) {
   EXPECT_EQ(other.Run(L"viewId()"), std::to_wstring(reinterpret_cast<uintptr_t>(other.get())));
   // A native bound now shows up in both views, created before it, and in a view made later.
   Api& api = Engine();
-  api.jsBindFunction("lateNative", [](jsExecState es) -> jsValue {
-    return Engine().jsInt(Engine().jsToInt(es, Engine().jsArg(es, 0)) + 1);
-  }, 1);
+  api.jsBindFunction(
+      "lateNative",
+      [](jsExecState es) -> jsValue { return Engine().jsInt(Engine().jsToInt(es, Engine().jsArg(es, 0)) + 1); }, 1);
   EXPECT_EQ(view_.Run(L"lateNative(1)"), L"2");
   EXPECT_EQ(other.Run(L"lateNative(10)"), L"11");
   View later;
@@ -222,9 +224,12 @@ TEST_F(EngineValues, StringsCrossBetweenViewsObjectsDoNot) {
   second.Load(L"blank.html");
   second.Run(L"var greeting = 'hello from the other view'");
   other = &second;
-  Engine().jsBindFunction("runInOther", [](jsExecState es) -> jsValue {
-    return Engine().wkeRunJSW(other->get(), Engine().jsToStringW(es, Engine().jsArg(es, 0)));
-  }, 1);
+  Engine().jsBindFunction(
+      "runInOther",
+      [](jsExecState es) -> jsValue {
+        return Engine().wkeRunJSW(other->get(), Engine().jsToStringW(es, Engine().jsArg(es, 0)));
+      },
+      1);
   EXPECT_EQ(view_.Run(L"runInOther('greeting')"), L"hello from the other view");
   EXPECT_EQ(view_.Run(L"runInOther('6 * 7') + 1"), L"43");
   EXPECT_EQ(view_.Run(L"typeof runInOther('({a: 1})')"), L"undefined");

@@ -8,8 +8,8 @@
 
 namespace {
 
-using test_support::TempFolder;
 using test_support::IsFolder;
+using test_support::TempFolder;
 
 TEST(ParentFolders, CreatesEveryMissingLevel) {
   const TempFolder temp;
@@ -32,8 +32,6 @@ TEST(ParentFolders, ExistingFolderIsReportedButHarmless) {
   EXPECT_TRUE(IsFolder(temp.path()));
 }
 
-TEST(ParentFolders, PathWithoutBackslashCreatesNothing) {
-  EXPECT_FALSE(files::CreateParentFolders(L"plainname.txt"));
-}
+TEST(ParentFolders, PathWithoutBackslashCreatesNothing) { EXPECT_FALSE(files::CreateParentFolders(L"plainname.txt")); }
 
 }  // namespace

@@ -37,8 +37,14 @@ TEST_F(FileTree, DefaultPatternListsEverythingBreadthFirst) {
   const auto entries = files::ListTree(temp.path(), L"*.*");
   std::map<std::wstring, const files::FoundEntry*> byPath;
   for (const auto& entry : entries) byPath[entry.path] = &entry;
-  const std::wstring expected[] = {L"a.txt", L"b.log", L"sub", L"more.txt", L"sub\\c.txt", L"sub\\deeper",
-                                   L"more.txt\\e.txt", L"sub\\deeper\\d.txt"};
+  const std::wstring expected[] = {L"a.txt",
+                                   L"b.log",
+                                   L"sub",
+                                   L"more.txt",
+                                   L"sub\\c.txt",
+                                   L"sub\\deeper",
+                                   L"more.txt\\e.txt",
+                                   L"sub\\deeper\\d.txt"};
   EXPECT_EQ(entries.size(), std::size(expected));
   for (const auto& name : expected) EXPECT_TRUE(byPath.count(temp / name)) << std::string(name.begin(), name.end());
   for (size_t i = 1; i < entries.size(); ++i)
@@ -59,9 +65,7 @@ TEST_F(FileTree, PatternAppliesToFoldersAndForwardSlashesBecomeBackslashes) {
   EXPECT_EQ(paths, expected);
 }
 
-TEST(ListTree, MissingRootGivesNothing) {
-  EXPECT_TRUE(files::ListTree(L"Z:\\no\\such\\folder", L"*.*").empty());
-}
+TEST(ListTree, MissingRootGivesNothing) { EXPECT_TRUE(files::ListTree(L"Z:\\no\\such\\folder", L"*.*").empty()); }
 
 TEST(UnixSeconds, CountsWholeSecondsFrom1970) {
   EXPECT_EQ(files::UnixSeconds(FILETIME{0xD53E8000u, 0x019DB1DEu}), 0u);

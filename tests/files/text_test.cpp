@@ -8,25 +8,32 @@
 
 namespace {
 
+using test_support::ReadBytes;
 using test_support::TempFolder;
 using test_support::WriteBytes;
-using test_support::ReadBytes;
 
 TEST(TextContent, SkipsTheMarkAndEndsAtTheFirstZero) {
-  EXPECT_EQ(files::TextOfContent("\xEF\xBB\xBF" "a"), "a");
+  EXPECT_EQ(files::TextOfContent("\xEF\xBB\xBF"
+                                 "a"),
+            "a");
   EXPECT_EQ(files::TextOfContent("\xEF\xBB\xBF"), "");
   EXPECT_EQ(files::TextOfContent(""), "");
   EXPECT_EQ(files::TextOfContent("\xEF\xBB"), "\xEF\xBB");
   EXPECT_EQ(files::TextOfContent("plain"), "plain");
   EXPECT_EQ(files::TextOfContent(std::string_view("ab\0cd", 5)), "ab");
-  EXPECT_EQ(files::TextOfContent("\xEF\xBB\xBF\xEF\xBB\xBF" "x"), "\xEF\xBB\xBF" "x");
+  EXPECT_EQ(files::TextOfContent("\xEF\xBB\xBF\xEF\xBB\xBF"
+                                 "x"),
+            "\xEF\xBB\xBF"
+            "x");
 }
 
 TEST(WriteText, WritesTheMarkThenTheTextAndReplacesOldContent) {
   const TempFolder temp;
   const std::wstring path = temp / L"a\\b\\c.txt";
   EXPECT_EQ(files::WriteUtf8Text(path, "abc"), 6);
-  EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF" "abc");
+  EXPECT_EQ(ReadBytes(path),
+            "\xEF\xBB\xBF"
+            "abc");
   EXPECT_EQ(files::WriteUtf8Text(path, "\xC3\xA9"), 5);
   EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF\xC3\xA9");
   EXPECT_EQ(files::WriteUtf8Text(path, ""), 3);
@@ -39,7 +46,9 @@ TEST(WriteText, ReadOnlyFileIsReplacedToo) {
   WriteBytes(path, "old");
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(files::WriteUtf8Text(path, "new"), 6);
-  EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF" "new");
+  EXPECT_EQ(ReadBytes(path),
+            "\xEF\xBB\xBF"
+            "new");
 }
 
 TEST(WriteText, FailureIsMinusOneNotAHugeCount) {

@@ -152,7 +152,8 @@ bool SelectFolder(HWND dialog, const std::wstring& path) {
 bool SelectFont(HWND dialog, const std::wstring& face) {
   const HWND faces = GetDlgItem(dialog, kFontFaceCombo);
   if (!faces) return false;
-  const LRESULT index = SendMessageW(faces, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(face.c_str()));
+  const LRESULT index =
+      SendMessageW(faces, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(face.c_str()));
   if (index == CB_ERR) return false;
   SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFontFaceCombo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(faces));
   // A face without a chosen size is refused; take the first size offered.

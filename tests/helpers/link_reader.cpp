@@ -12,9 +12,7 @@
 
 namespace {
 
-void Print(const char* name, const wchar_t* value) {
-  std::printf("%s=%s\n", name, text::WideToUtf8(value).c_str());
-}
+void Print(const char* name, const wchar_t* value) { std::printf("%s=%s\n", name, text::WideToUtf8(value).c_str()); }
 
 int Read(const wchar_t* path) {
   IShellLinkW* link = nullptr;

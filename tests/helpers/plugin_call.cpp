@@ -15,7 +15,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::string name = text::WideToUtf8(argv[2]);
   HMODULE library = LoadLibraryW(argv[1]);
   using Export = const char*(__cdecl*)();
-  auto function = library ? reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(library, name.c_str()))) : nullptr;
+  auto function =
+      library ? reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(library, name.c_str()))) : nullptr;
   if (!function) return std::puts("missing"), 1;
   const char* text = function();
   std::printf("%s\n", text ? text : "");

@@ -57,8 +57,8 @@ int Delete(const wchar_t* subkey) {
 
 int CreateVolatile(const wchar_t* subkey) {
   HKEY key = nullptr;
-  const LONG status = RegCreateKeyExW(root, subkey, 0, nullptr, REG_OPTION_VOLATILE,
-                                      KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  const LONG status =
+      RegCreateKeyExW(root, subkey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
   if (status != ERROR_SUCCESS) return 1;
   RegCloseKey(key);
   return 0;
@@ -66,8 +66,7 @@ int CreateVolatile(const wchar_t* subkey) {
 
 int SetDword(const wchar_t* subkey, const wchar_t* name, const wchar_t* text) {
   HKEY key = nullptr;
-  if (RegCreateKeyExW(root, subkey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return 1;
+  if (RegCreateKeyExW(root, subkey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) return 1;
   const DWORD value = static_cast<DWORD>(std::wcstoul(text, nullptr, 10));
   const LONG status = RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
   RegCloseKey(key);

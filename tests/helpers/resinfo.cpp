@@ -39,7 +39,8 @@ int wmain(int argc, wchar_t** argv) {
     }
   }
   if (HRSRC manifest = FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24))) {
-    std::string text(static_cast<const char*>(LockResource(LoadResource(program, manifest))), SizeofResource(program, manifest));
+    std::string text(static_cast<const char*>(LockResource(LoadResource(program, manifest))),
+                     SizeofResource(program, manifest));
     for (char& c : text)
       if (c == '\r' || c == '\n') c = ' ';
     std::printf("manifest %s\n", text.c_str());
@@ -51,8 +52,9 @@ int wmain(int argc, wchar_t** argv) {
       VS_FIXEDFILEINFO info;
       std::memcpy(&info, data + i, sizeof info);
       if (info.dwSignature != 0xFEEF04BD) continue;
-      std::printf("version %u.%u.%u.%u\n", unsigned{HIWORD(info.dwFileVersionMS)}, unsigned{LOWORD(info.dwFileVersionMS)},
-                  unsigned{HIWORD(info.dwFileVersionLS)}, unsigned{LOWORD(info.dwFileVersionLS)});
+      std::printf("version %u.%u.%u.%u\n", unsigned{HIWORD(info.dwFileVersionMS)},
+                  unsigned{LOWORD(info.dwFileVersionMS)}, unsigned{HIWORD(info.dwFileVersionLS)},
+                  unsigned{LOWORD(info.dwFileVersionLS)});
       break;
     }
   }

@@ -133,7 +133,8 @@ int EnvironmentToMapping(const wchar_t* variable, const wchar_t* name) {
 int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"read" && argc == 3) return Read(argv[2]);
-  if (command == L"bytes" && argc == 5) return Bytes(argv[2], std::wcstoul(argv[3], nullptr, 10), std::wcstoul(argv[4], nullptr, 10));
+  if (command == L"bytes" && argc == 5)
+    return Bytes(argv[2], std::wcstoul(argv[3], nullptr, 10), std::wcstoul(argv[4], nullptr, 10));
   if (command == L"write" && argc == 4) return Write(argv[2], argv[3]);
   if (command == L"hold" && argc == 6)
     return Hold(argv[2], std::wcstoul(argv[3], nullptr, 10), argv[4], std::wcstoul(argv[5], nullptr, 10));

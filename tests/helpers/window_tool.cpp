@@ -125,7 +125,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"drag" && argc > 7) {
     return Drag(argv[2], argv[3], static_cast<int>(std::wcstol(argv[4], nullptr, 10)),
-                static_cast<int>(std::wcstol(argv[5], nullptr, 10)), static_cast<int>(std::wcstol(argv[6], nullptr, 10)),
+                static_cast<int>(std::wcstol(argv[5], nullptr, 10)),
+                static_cast<int>(std::wcstol(argv[6], nullptr, 10)),
                 static_cast<int>(std::wcstol(argv[7], nullptr, 10)));
   }
   if (command == L"gone") return Gone(argv[2], argv[3], Milliseconds(argc, argv, 4, 20000));

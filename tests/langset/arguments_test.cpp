@@ -27,16 +27,13 @@ struct SplitCase {
   Arguments expected;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* os) {
-  *os << testing::PrintToString(std::wstring(c.commandLine));
-}
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << testing::PrintToString(std::wstring(c.commandLine)); }
 
 class Splitter : public testing::TestWithParam<SplitCase> {};
 
-TEST_P(Splitter, SplitsLikeLangset) {
-  EXPECT_EQ(SplitCommandLine(GetParam().commandLine), GetParam().expected);
-}
+TEST_P(Splitter, SplitsLikeLangset) { EXPECT_EQ(SplitCommandLine(GetParam().commandLine), GetParam().expected); }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, Splitter,
     testing::Values(
@@ -60,6 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Every character of the line can become part of an argument: the output fits.
         SplitCase{L"\"\"", {L""}},
         SplitCase{L"\"\"\"\" \"\"", {L"", L""}}));
+// clang-format on
 
 TEST(SplitterLimits, CountsArgumentsBeyondTheRecordedOnes) {
   wchar_t buffer[16];
@@ -74,16 +72,16 @@ struct ConversionCase {
   uint32_t expected;
 };
 
-void PrintTo(const ConversionCase& c, std::ostream* os) {
-  *os << testing::PrintToString(std::wstring(c.text));
-}
+void PrintTo(const ConversionCase& c, std::ostream* os) { *os << testing::PrintToString(std::wstring(c.text)); }
 
 class Conversion : public testing::TestWithParam<ConversionCase> {};
 
 TEST_P(Conversion, ConvertsLikeTheStandardUnsignedConversion) {
-  EXPECT_EQ(ToUnsigned(GetParam().text), GetParam().expected) << "text: " << testing::PrintToString(std::wstring(GetParam().text));
+  EXPECT_EQ(ToUnsigned(GetParam().text), GetParam().expected)
+      << "text: " << testing::PrintToString(std::wstring(GetParam().text));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Numbers, Conversion,
     testing::Values(
@@ -95,3 +93,4 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{L"4294967296", 4294967295u}, ConversionCase{L"99999999999", 4294967295u},
         ConversionCase{L"-99999999999", 4294967295u},
         ConversionCase{L"000000000000000000000012", 12}));
+// clang-format on

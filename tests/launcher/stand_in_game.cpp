@@ -17,7 +17,8 @@ namespace {
 std::string Dword(const wchar_t* name) {
   DWORD value = 0;
   DWORD size = sizeof value;
-  if (RegGetValueW(HKEY_CURRENT_USER, kGameSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) {
+  if (RegGetValueW(HKEY_CURRENT_USER, kGameSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+      ERROR_SUCCESS) {
     return "missing";
   }
   return std::to_string(value);
@@ -36,9 +37,8 @@ std::string Variable(const wchar_t* name) {
 int wmain() {
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const std::string report = "command " + text::WideToUtf8(GetCommandLineW()) + "\n" +
-                             "Language " + Dword(L"Language") + "\n" +
-                             "LanguageVoice " + Dword(L"LanguageVoice") + "\n" +
+  const std::string report = "command " + text::WideToUtf8(GetCommandLineW()) + "\n" + "Language " +
+                             Dword(L"Language") + "\n" + "LanguageVoice " + Dword(L"LanguageVoice") + "\n" +
                              "launcher " + Variable(L"WEBSHELL_LAUNCHER_PID") + "\n";
   const HANDLE file = CreateFileW((std::wstring(self) + L".txt").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

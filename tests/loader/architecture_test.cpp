@@ -53,7 +53,9 @@ Bytes SmallImage(WORD machine, WORD magic) {
 }
 
 Bytes Pe32Image() { return SmallImage<IMAGE_NT_HEADERS32>(IMAGE_FILE_MACHINE_I386, IMAGE_NT_OPTIONAL_HDR32_MAGIC); }
-Bytes Pe32PlusImage() { return SmallImage<IMAGE_NT_HEADERS64>(IMAGE_FILE_MACHINE_AMD64, IMAGE_NT_OPTIONAL_HDR64_MAGIC); }
+Bytes Pe32PlusImage() {
+  return SmallImage<IMAGE_NT_HEADERS64>(IMAGE_FILE_MACHINE_AMD64, IMAGE_NT_OPTIONAL_HDR64_MAGIC);
+}
 Bytes NativeImage() { return loader_test::kIs64Bit ? Pe32PlusImage() : Pe32Image(); }
 Bytes ForeignImage() { return loader_test::kIs64Bit ? Pe32Image() : Pe32PlusImage(); }
 

@@ -62,22 +62,36 @@ class Mutator {
   Bytes Damage(Range range) {
     Bytes image = original_;
     const uint32_t sizeOfImage = pe_file::NtHeaders(original_).OptionalHeader.SizeOfImage;
-    const uint32_t edges32[] = {0, 1, 8, 0x1000, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF,
-                                static_cast<uint32_t>(image.size()), static_cast<uint32_t>(image.size()) - 1,
-                                sizeOfImage, sizeOfImage - 1, sizeOfImage - 4, sizeOfImage - 8};
+    const uint32_t edges32[] = {0,
+                                1,
+                                8,
+                                0x1000,
+                                0xFFFF,
+                                0x7FFFFFFF,
+                                0x80000000,
+                                0xFFFFFFFF,
+                                static_cast<uint32_t>(image.size()),
+                                static_cast<uint32_t>(image.size()) - 1,
+                                sizeOfImage,
+                                sizeOfImage - 1,
+                                sizeOfImage - 4,
+                                sizeOfImage - 8};
     const uint16_t edges16[] = {0, 1, 8, 0x7FFF, 0x8000, 0xFFFF, 0x3000};
-    const uint64_t edges64[] = {0, 1, UINT64_MAX, 0x8000000000000000ull, 0x7FFFFFFFFFFFFFFFull, 0x100000000ull,
-                                0xFFFFFFFF00000000ull, sizeOfImage, 0x8000000000000000ull | 0xFFFF};
+    const uint64_t edges64[] = {0,
+                                1,
+                                UINT64_MAX,
+                                0x8000000000000000ull,
+                                0x7FFFFFFFFFFFFFFFull,
+                                0x100000000ull,
+                                0xFFFFFFFF00000000ull,
+                                sizeOfImage,
+                                0x8000000000000000ull | 0xFFFF};
     const int changes = Pick(1, 4);
     for (int i = 0; i < changes; ++i) {
       const size_t at = static_cast<size_t>(Pick(static_cast<int>(range.begin), static_cast<int>(range.end) - 1));
       switch (Pick(0, loader_test::kIs64Bit ? 4 : 3)) {
-        case 0:
-          image[at] = static_cast<unsigned char>(Pick(0, 255));
-          break;
-        case 1:
-          image[at] ^= static_cast<unsigned char>(1u << Pick(0, 7));
-          break;
+        case 0: image[at] = static_cast<unsigned char>(Pick(0, 255)); break;
+        case 1: image[at] ^= static_cast<unsigned char>(1u << Pick(0, 7)); break;
         case 2:
           if (at + 4 <= image.size()) pe_file::Put<uint32_t>(image, at, edges32[Pick(0, std::size(edges32) - 1)]);
           break;
@@ -104,7 +118,9 @@ class Mutator {
     return image;
   }
 
-  Bytes Truncate() { return Bytes(original_.begin(), original_.begin() + Pick(0, static_cast<int>(original_.size()) - 1)); }
+  Bytes Truncate() {
+    return Bytes(original_.begin(), original_.begin() + Pick(0, static_cast<int>(original_.size()) - 1));
+  }
 
  private:
   int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
@@ -155,7 +171,8 @@ TEST(Corruption, DamagedImagesLoadOrFailCleanly) {
   const size_t sectionTable = pe_file::SectionTableOffset(original);
   std::vector<std::pair<const char*, Range>> kinds = {
       {"headers", {0, sectionTable}},
-      {"section table", {sectionTable, sectionTable + pe_file::Sections(original).size() * sizeof(IMAGE_SECTION_HEADER)}},
+      {"section table",
+       {sectionTable, sectionTable + pe_file::Sections(original).size() * sizeof(IMAGE_SECTION_HEADER)}},
       {"relocations", {relocationStart, relocationStart + relocations.Size}},
       {"imports", SectionRawData(original, optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress)},
   };
@@ -173,8 +190,8 @@ TEST(Corruption, DamagedImagesLoadOrFailCleanly) {
 
   const auto attempt = [&](const Bytes& image, Tally& tally) {
     SetLastError(0);
-    MemoryModule* module = MemoryModuleLoadWithCallbacks(image.data(), image.size(), PresentLibrary, Procedure,
-                                                         Release, &libraries);
+    MemoryModule* module =
+        MemoryModuleLoadWithCallbacks(image.data(), image.size(), PresentLibrary, Procedure, Release, &libraries);
     if (!module) {
       ++tally.refused[GetLastError()];
       return;
@@ -218,7 +235,8 @@ TEST(Corruption, DamagedImagesLoadOrFailCleanly) {
     loaded += tally.loaded;
     refused += tally.Refused();
   }
-  std::printf("[ corrupt  ] total %d images: %d loaded, %d refused, %.2f s\n", loaded + refused, loaded, refused, seconds);
+  std::printf("[ corrupt  ] total %d images: %d loaded, %d refused, %.2f s\n", loaded + refused, loaded, refused,
+              seconds);
   RecordProperty("loaded", loaded);
   RecordProperty("refused", refused);
 

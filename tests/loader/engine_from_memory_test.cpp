@@ -52,7 +52,8 @@ void LoadAndRun(const pe_file::Bytes& file, Placement placement) {
   jsExecState state = api.wkeGlobalExec(view);
   EXPECT_EQ(api.jsToInt(state, api.wkeRunJSW(view, L"6 * 7")), 42);
   EXPECT_EQ(api.jsToInt(state, api.wkeRunJSW(view, L"loaderTwice(20) + 2")), 42);
-  EXPECT_STREQ(api.jsToString(state, api.wkeRunJSW(view, L"['from', 'memory'].join(' ').toUpperCase()")), "FROM MEMORY");
+  EXPECT_STREQ(api.jsToString(state, api.wkeRunJSW(view, L"['from', 'memory'].join(' ').toUpperCase()")),
+               "FROM MEMORY");
   api.wkeDestroyWebView(view);
   api.wkeShutdown();
 }

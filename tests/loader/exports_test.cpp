@@ -83,7 +83,8 @@ TEST(Exports, ImageWithoutExportDirectoryHasNoExports) {
 TEST(Exports, TablesOutsideTheImageAreRefused) {
   const Bytes original = loader_test::ReadLibrary("loader_mixed_case.dll");
   const uint32_t sizeOfImage = pe_file::NtHeaders(original).OptionalHeader.SizeOfImage;
-  const IMAGE_DATA_DIRECTORY directory = pe_file::NtHeaders(original).OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  const IMAGE_DATA_DIRECTORY directory =
+      pe_file::NtHeaders(original).OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   const size_t table = *pe_file::FileOffset(original, directory.VirtualAddress);
   const std::vector<pe_file::Export> exports = pe_file::Exports(original);
   const pe_file::Export& bind = ExportNamed(exports, "jsBindFunction");

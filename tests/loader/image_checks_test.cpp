@@ -61,7 +61,9 @@ TEST(ImageChecks, LoadsTheUnchangedImageAndOneWithBytesAfterIt) {
   EXPECT_EQ(loader_test::ExportOf<int (*)(int, int)>(module.get(), "user_combine")(3, 4), 712);
 }
 
-size_t MachineOffset(const Bytes& image) { return pe_file::NtOffset(image) + offsetof(IMAGE_NT_HEADERS, FileHeader.Machine); }
+size_t MachineOffset(const Bytes& image) {
+  return pe_file::NtOffset(image) + offsetof(IMAGE_NT_HEADERS, FileHeader.Machine);
+}
 
 TEST(ImageChecks, RefusesWhatIsNotAnImageOfTheProcessArchitecture) {
   {
@@ -100,7 +102,9 @@ TEST(ImageChecks, RefusesHeadersOutsideTheImage) {
   ExpectAllRefused({
       {"negative e_lfanew", [](Bytes& image) { Put<LONG>(image, offsetof(IMAGE_DOS_HEADER, e_lfanew), -8); }},
       {"e_lfanew past the end",
-       [](Bytes& image) { Put<LONG>(image, offsetof(IMAGE_DOS_HEADER, e_lfanew), static_cast<LONG>(image.size()) - 8); }},
+       [](Bytes& image) {
+         Put<LONG>(image, offsetof(IMAGE_DOS_HEADER, e_lfanew), static_cast<LONG>(image.size()) - 8);
+       }},
       {"SizeOfHeaders past the end",
        [](Bytes& image) {
          Put<DWORD>(image, Optional(image, offsetof(IMAGE_OPTIONAL_HEADER, SizeOfHeaders)),
@@ -139,10 +143,13 @@ TEST(ImageChecks, RefusesSectionsOutsideTheImage) {
                     static_cast<DWORD>(image.size()) - 0x10);
        }},
       {"raw data offset wrapping around",
-       [&](Bytes& image) { Put<DWORD>(image, text(image) + offsetof(IMAGE_SECTION_HEADER, PointerToRawData), 0xFFFFFF00); }},
+       [&](Bytes& image) {
+         Put<DWORD>(image, text(image) + offsetof(IMAGE_SECTION_HEADER, PointerToRawData), 0xFFFFFF00);
+       }},
       {"raw size past the end of the file",
        [&](Bytes& image) {
-         Put<DWORD>(image, text(image) + offsetof(IMAGE_SECTION_HEADER, SizeOfRawData), static_cast<DWORD>(image.size()));
+         Put<DWORD>(image, text(image) + offsetof(IMAGE_SECTION_HEADER, SizeOfRawData),
+                    static_cast<DWORD>(image.size()));
        }},
       {"section placed past SizeOfImage",
        [&](Bytes& image) {

@@ -27,7 +27,8 @@ TEST(Imports, ResolvesAnImportByOrdinalThroughItsLow16Bits) {
   // The library really imports provider_add by ordinal 7 only.
   const std::vector<pe_file::Import> imports = pe_file::Imports(file);
   const pe_file::Import& provider = ImportOf(imports, "loader_provider.dll");
-  EXPECT_TRUE(std::find(provider.thunks.begin(), provider.thunks.end(), IMAGE_ORDINAL_FLAG | 7u) != provider.thunks.end());
+  EXPECT_TRUE(std::find(provider.thunks.begin(), provider.thunks.end(), IMAGE_ORDINAL_FLAG | 7u) !=
+              provider.thunks.end());
 
   CallbackLog log;
   MemoryModulePtr module(loader_test::LoadLogged(file, log));

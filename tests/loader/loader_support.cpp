@@ -40,8 +40,7 @@ void* LoggedGetProcedure(void* library, const char* name, void* userData) {
   auto& log = *static_cast<CallbackLog*>(userData);
   if (IS_INTRESOURCE(name))
     log.procedures.push_back(std::to_string(reinterpret_cast<uintptr_t>(name)).insert(0, 1, '#'));
-  else
-    log.procedures.emplace_back(name);
+  else log.procedures.emplace_back(name);
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 

@@ -5,7 +5,9 @@
 
 namespace pe_file {
 
-size_t NtOffset(const Bytes& bytes) { return static_cast<size_t>(Get<LONG>(bytes, offsetof(IMAGE_DOS_HEADER, e_lfanew))); }
+size_t NtOffset(const Bytes& bytes) {
+  return static_cast<size_t>(Get<LONG>(bytes, offsetof(IMAGE_DOS_HEADER, e_lfanew)));
+}
 
 IMAGE_NT_HEADERS NtHeaders(const Bytes& bytes) { return Get<IMAGE_NT_HEADERS>(bytes, NtOffset(bytes)); }
 
@@ -19,7 +21,8 @@ size_t DataDirectoryOffset(const Bytes& bytes, int index) {
 }
 
 size_t SectionTableOffset(const Bytes& bytes) {
-  return NtOffset(bytes) + offsetof(IMAGE_NT_HEADERS, OptionalHeader) + NtHeaders(bytes).FileHeader.SizeOfOptionalHeader;
+  return NtOffset(bytes) + offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
+         NtHeaders(bytes).FileHeader.SizeOfOptionalHeader;
 }
 
 std::vector<IMAGE_SECTION_HEADER> Sections(const Bytes& bytes) {
@@ -31,7 +34,8 @@ std::vector<IMAGE_SECTION_HEADER> Sections(const Bytes& bytes) {
 }
 
 static std::string SectionName(const IMAGE_SECTION_HEADER& section) {
-  return std::string(reinterpret_cast<const char*>(section.Name), strnlen(reinterpret_cast<const char*>(section.Name), 8));
+  return std::string(reinterpret_cast<const char*>(section.Name),
+                     strnlen(reinterpret_cast<const char*>(section.Name), 8));
 }
 
 std::optional<IMAGE_SECTION_HEADER> SectionNamed(const Bytes& bytes, const char* name) {
@@ -115,7 +119,8 @@ std::vector<Export> Exports(const Bytes& bytes) {
     const size_t ordinalOffset = At(bytes, table.AddressOfNameOrdinals) + i * 2;
     const auto index = Get<WORD>(bytes, ordinalOffset);
     exports.push_back({reinterpret_cast<const char*>(bytes.data() + At(bytes, Get<uint32_t>(bytes, nameRvaOffset))), i,
-                       ordinalOffset, nameRvaOffset, index, Get<uint32_t>(bytes, At(bytes, table.AddressOfFunctions) + index * 4u)});
+                       ordinalOffset, nameRvaOffset, index,
+                       Get<uint32_t>(bytes, At(bytes, table.AddressOfFunctions) + index * 4u)});
   }
   return exports;
 }

@@ -61,10 +61,10 @@ std::vector<Import> Imports(const Bytes& bytes);
 
 struct Export {
   std::string name;
-  size_t nameIndex;         // position in AddressOfNames
-  size_t ordinalOffset;     // file offset of its AddressOfNameOrdinals entry
-  size_t nameRvaOffset;     // file offset of its AddressOfNames entry
-  size_t functionIndex;     // its entry in AddressOfFunctions
+  size_t nameIndex;      // position in AddressOfNames
+  size_t ordinalOffset;  // file offset of its AddressOfNameOrdinals entry
+  size_t nameRvaOffset;  // file offset of its AddressOfNames entry
+  size_t functionIndex;  // its entry in AddressOfFunctions
   uint32_t functionRva;
 };
 std::vector<Export> Exports(const Bytes& bytes);

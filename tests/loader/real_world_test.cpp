@@ -20,7 +20,8 @@ TEST(RealWorld, LibraryWithRunTimeStartUpWorksFromMemory) {
 
   char formatted[64] = {};
   char expected[64] = {};
-  const int length = loader_test::ExportOf<int (*)(char*, int, int)>(m, "realworld_format")(formatted, sizeof formatted, 48879);
+  const int length =
+      loader_test::ExportOf<int (*)(char*, int, int)>(m, "realworld_format")(formatted, sizeof formatted, 48879);
   std::snprintf(expected, sizeof expected, "value=%d hex=%x", 48879, 48879u);
   EXPECT_STREQ(formatted, expected);
   EXPECT_EQ(length, static_cast<int>(std::strlen(expected)));
@@ -51,7 +52,8 @@ TEST(RealWorld, LibraryLoadsAgainAfterBeingFreed) {
   MemoryModulePtr second(MemoryModuleLoad(file.data(), file.size()));
   ASSERT_NE(first, nullptr);
   ASSERT_NE(second, nullptr);
-  EXPECT_NE(MemoryModuleGetExport(first.get(), "realworld_format"), MemoryModuleGetExport(second.get(), "realworld_format"));
+  EXPECT_NE(MemoryModuleGetExport(first.get(), "realworld_format"),
+            MemoryModuleGetExport(second.get(), "realworld_format"));
 }
 
 }  // namespace

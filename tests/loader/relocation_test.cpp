@@ -26,9 +26,9 @@ struct RelocLibrary {
 
 RelocLibrary Exports(MemoryModule* module) {
   using loader_test::ExportOf;
-  return {ExportOf<int (*)()>(module, "reloc_counter_value"), ExportOf<void (*)(int)>(module, "reloc_counter_add"),
+  return {ExportOf<int (*)()>(module, "reloc_counter_value"),     ExportOf<void (*)(int)>(module, "reloc_counter_add"),
           ExportOf<int* const*>(module, "reloc_counter_address"), ExportOf<const char* const*>(module, "reloc_names"),
-          ExportOf<int (*const*)()>(module, "reloc_function"), ExportOf<const uintptr_t*>(module, "reloc_plain")};
+          ExportOf<int (*const*)()>(module, "reloc_function"),    ExportOf<const uintptr_t*>(module, "reloc_plain")};
 }
 
 // Compares every loaded section that has raw data (and was not discarded) with the file: each
@@ -159,7 +159,8 @@ TEST(Relocation, EntriesOfOtherTypesAreSkipped) {
 TEST(Relocation, RefusesRelocationsOutsideTheImage) {
   const Bytes file = loader_test::ReadLibrary("loader_reloc.dll");
   const size_t directory = pe_file::DataDirectoryOffset(file, IMAGE_DIRECTORY_ENTRY_BASERELOC);
-  const auto relocationDirectory = pe_file::NtHeaders(file).OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
+  const auto relocationDirectory =
+      pe_file::NtHeaders(file).OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
   const size_t firstBlock = *pe_file::FileOffset(file, relocationDirectory.VirtualAddress);
   const uint32_t sizeOfImage = pe_file::NtHeaders(file).OptionalHeader.SizeOfImage;
 

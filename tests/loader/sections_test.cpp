@@ -41,7 +41,8 @@ TEST(Sections, ProtectionFollowsExecuteReadWriteAndNotCached) {
   EXPECT_EQ(SectionProtection(kExecute | kWrite), static_cast<DWORD>(PAGE_EXECUTE_WRITECOPY));
   EXPECT_EQ(SectionProtection(kExecute | kRead), static_cast<DWORD>(PAGE_EXECUTE_READ));
   EXPECT_EQ(SectionProtection(kExecute | kRead | kWrite), static_cast<DWORD>(PAGE_EXECUTE_READWRITE));
-  EXPECT_EQ(SectionProtection(kRead | kWrite | IMAGE_SCN_MEM_NOT_CACHED), static_cast<DWORD>(PAGE_READWRITE | PAGE_NOCACHE));
+  EXPECT_EQ(SectionProtection(kRead | kWrite | IMAGE_SCN_MEM_NOT_CACHED),
+            static_cast<DWORD>(PAGE_READWRITE | PAGE_NOCACHE));
   EXPECT_EQ(SectionProtection(kExecute | kRead | IMAGE_SCN_MEM_NOT_CACHED),
             static_cast<DWORD>(PAGE_EXECUTE_READ | PAGE_NOCACHE));
   // Bits other than the three access bits and not-cached play no part.

@@ -22,7 +22,8 @@ class Tls : public testing::Test {
 };
 
 size_t TlsDirectoryOffset(const Bytes& file) {
-  const IMAGE_DATA_DIRECTORY directory = pe_file::NtHeaders(file).OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_TLS];
+  const IMAGE_DATA_DIRECTORY directory =
+      pe_file::NtHeaders(file).OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_TLS];
   if (directory.Size == 0) throw std::runtime_error("no TLS directory");
   return *pe_file::FileOffset(file, directory.VirtualAddress);
 }
@@ -112,7 +113,9 @@ TEST_F(Tls, DirectoryIndexSlotOrCallbacksOutsideTheImageAreRefusedBeforeAnyCodeR
                              optional.SizeOfImage - 8);
        }},
       {"index slot past the image",
-       [&](Bytes& image) { pe_file::Put<Address>(image, field(offsetof(IMAGE_TLS_DIRECTORY, AddressOfIndex)), imageEnd); }},
+       [&](Bytes& image) {
+         pe_file::Put<Address>(image, field(offsetof(IMAGE_TLS_DIRECTORY, AddressOfIndex)), imageEnd);
+       }},
       {"index slot running past the image",
        [&](Bytes& image) {
          pe_file::Put<Address>(image, field(offsetof(IMAGE_TLS_DIRECTORY, AddressOfIndex)), imageEnd - 2);

@@ -141,7 +141,10 @@ TEST(PackageLookup, AFolderUnderTheModuleDirectoryIsSearchedBeforeThePlainPath) 
 TEST(PackageLookup, FolderPassPathsAreUtf8Names) {
   ScratchDir scratch;
   WriteBytes(scratch.path() / L"res" / L"\u00fcber.txt", "non-ASCII file name");
-  EXPECT_EQ(ReadAll(package::Find({L"res"}, scratch.path().wstring(), "\xc3\xbc" "ber.txt")), "non-ASCII file name");
+  EXPECT_EQ(ReadAll(package::Find({L"res"}, scratch.path().wstring(),
+                                  "\xc3\xbc"
+                                  "ber.txt")),
+            "non-ASCII file name");
 }
 
 TEST(PackageLookup, AnAbsoluteListEntryServesNoFolder) {

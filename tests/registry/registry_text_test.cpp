@@ -30,7 +30,8 @@ TEST(RegistryText, DataFillingTheBufferWithoutTerminatorEndWithTheData) {
 
 TEST(RegistryText, AnOddLastByteIsACharacterWithAZeroHighByte) {
   const uint8_t bytes[] = {'A', 0, 'B', 'C', 'D'};
-  EXPECT_EQ(registry::TextOfValueData(bytes, 5), std::wstring(L"A\x4342" L"D"));
+  EXPECT_EQ(registry::TextOfValueData(bytes, 5), std::wstring(L"A\x4342"
+                                                              L"D"));
 }
 
 TEST(RegistryText, NonTextDataReadAsCharacters) {

@@ -16,8 +16,8 @@ int nextFolderNumber = 0;
 TempFolder::TempFolder(std::wstring_view prefix) {
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
-  path_ = std::filesystem::path(temp) / (std::wstring(prefix) + L"-" + std::to_wstring(GetCurrentProcessId()) +
-                                         L"-" + std::to_wstring(nextFolderNumber++));
+  path_ = std::filesystem::path(temp) / (std::wstring(prefix) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                         std::to_wstring(nextFolderNumber++));
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
   std::filesystem::create_directories(path_);
@@ -28,7 +28,9 @@ TempFolder::~TempFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-std::wstring TempFolder::operator/(std::wstring_view name) const { return path_.wstring() + L"\\" + std::wstring(name); }
+std::wstring TempFolder::operator/(std::wstring_view name) const {
+  return path_.wstring() + L"\\" + std::wstring(name);
+}
 
 CurrentDirectory::CurrentDirectory(const std::filesystem::path& folder) {
   wchar_t previous[MAX_PATH] = {};

@@ -9,15 +9,13 @@ extern "C" {
 WKE_API void WKE_CALL wkeInit(void) {
   try {
     lifecycle::Init();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 WKE_API void WKE_CALL wkeShutdown(void) {
   try {
     lifecycle::Shutdown();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 WKE_API wkeWebView WKE_CALL wkeCreateWebView(void) {
@@ -29,11 +27,11 @@ WKE_API wkeWebView WKE_CALL wkeCreateWebView(void) {
   }
 }
 
-WKE_API void WKE_CALL wkeSetFileSystem(wkeFileOpen open, wkeFileClose close, wkeFileSize size, wkeFileRead read, wkeFileSeek seek) {
+WKE_API void WKE_CALL wkeSetFileSystem(wkeFileOpen open, wkeFileClose close, wkeFileSize size, wkeFileRead read,
+                                       wkeFileSeek seek) {
   try {
     files::SetHooks(open, close, size, read, seek);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 }  // extern "C"

@@ -43,22 +43,19 @@ extern "C" {
 WKE_API void WKE_CALL jsBindFunction(const char* name, jsNativeFunction function, unsigned argCount) {
   try {
     natives::Bind(name, function, argCount);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 WKE_API void WKE_CALL jsBindGetter(const char* name, jsNativeFunction function) {
   try {
     natives::BindAccessor(name, function, true);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 WKE_API void WKE_CALL jsBindSetter(const char* name, jsNativeFunction function) {
   try {
     natives::BindAccessor(name, function, false);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 WKE_API jsValue WKE_CALL jsArg(jsExecState es, int index) {
@@ -201,8 +198,7 @@ WKE_API void WKE_CALL jsSet(jsExecState es, jsValue object, const char* property
       script::SafePut(es->ctx, idx, text::Utf8ToCesu(property).c_str());
     }
     duk_pop(es->ctx);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 WKE_API jsValue WKE_CALL jsGetAt(jsExecState es, jsValue object, int index) {
@@ -231,8 +227,7 @@ WKE_API void WKE_CALL jsSetAt(jsExecState es, jsValue object, int index, jsValue
       script::SafePutIndex(es->ctx, idx, static_cast<duk_uarridx_t>(index));
     }
     duk_pop(es->ctx);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 WKE_API jsValue WKE_CALL jsGetGlobal(jsExecState es, const char* property) {
@@ -255,8 +250,7 @@ WKE_API void WKE_CALL jsSetGlobal(jsExecState es, const char* property, jsValue 
     values::Push(*es->page, es->ctx, v);
     script::SafePut(es->ctx, -2, text::Utf8ToCesu(property).c_str());
     duk_pop(es->ctx);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 WKE_API int WKE_CALL jsGetLength(jsExecState es, jsValue object) {
@@ -285,8 +279,7 @@ WKE_API void WKE_CALL jsSetLength(jsExecState es, jsValue object, int length) {
       script::SafePut(es->ctx, idx, "length");
     }
     duk_pop(es->ctx);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 WKE_API jsValue WKE_CALL jsGlobalObject(jsExecState es) {

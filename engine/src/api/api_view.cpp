@@ -28,9 +28,7 @@ WKE_API void WKE_CALL wkeSetDirty(wkeWebView view, bool dirty) {
   if (view) view->setDirty(dirty);
 }
 
-WKE_API bool WKE_CALL wkeIsDirty(wkeWebView view) {
-  return view ? view->isDirty() : false;
-}
+WKE_API bool WKE_CALL wkeIsDirty(wkeWebView view) { return view ? view->isDirty() : false; }
 
 WKE_API void WKE_CALL wkePaint(wkeWebView view, void* pixels, int pitch) {
   if (view) view->paint(pixels, pitch);
@@ -72,16 +70,12 @@ WKE_API void WKE_CALL wkeUnfocus(wkeWebView view) {
   if (view) view->unfocus();
 }
 
-WKE_API const wkeRect* WKE_CALL wkeGetCaret(wkeWebView view) {
-  return view ? view->getCaret() : nullptr;
-}
+WKE_API const wkeRect* WKE_CALL wkeGetCaret(wkeWebView view) { return view ? view->getCaret() : nullptr; }
 
 WKE_API jsValue WKE_CALL wkeRunJSW(wkeWebView view, const wchar_t* script) {
   return view ? view->runJS(script) : jsUndefined();
 }
 
-WKE_API jsExecState WKE_CALL wkeGlobalExec(wkeWebView view) {
-  return view ? view->globalExec() : nullptr;
-}
+WKE_API jsExecState WKE_CALL wkeGlobalExec(wkeWebView view) { return view ? view->globalExec() : nullptr; }
 
 }  // extern "C"

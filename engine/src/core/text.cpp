@@ -12,19 +12,41 @@ std::wstring CesuToWide(std::string_view s) {
     unsigned char c = static_cast<unsigned char>(s[i]);
     unsigned cp;
     size_t len;
-    if (c < 0x80) { cp = c; len = 1; }
-    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
-    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
-    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
-    else { out.push_back(0xFFFD); ++i; continue; }
-    if (i + len > s.size()) { out.push_back(0xFFFD); break; }
+    if (c < 0x80) {
+      cp = c;
+      len = 1;
+    } else if ((c & 0xE0) == 0xC0) {
+      cp = c & 0x1F;
+      len = 2;
+    } else if ((c & 0xF0) == 0xE0) {
+      cp = c & 0x0F;
+      len = 3;
+    } else if ((c & 0xF8) == 0xF0) {
+      cp = c & 0x07;
+      len = 4;
+    } else {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    if (i + len > s.size()) {
+      out.push_back(0xFFFD);
+      break;
+    }
     bool ok = true;
     for (size_t k = 1; k < len; ++k) {
       unsigned char cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) { ok = false; break; }
+      if ((cc & 0xC0) != 0x80) {
+        ok = false;
+        break;
+      }
       cp = (cp << 6) | (cc & 0x3F);
     }
-    if (!ok) { out.push_back(0xFFFD); ++i; continue; }
+    if (!ok) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
     i += len;
     if (cp >= 0x10000) {
       cp -= 0x10000;
@@ -65,16 +87,21 @@ std::string WideToCesu(std::wstring_view w) {
 }
 
 std::string DecodeFileBytes(std::string_view bytes) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
     std::wstring w((bytes.size() - 2) / 2, L'\0');
     for (size_t i = 0; i < w.size(); ++i)
-      w[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) | (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
+      w[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
+                                  (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
     return WideToCesu(w);
   }
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   bool ascii = true;
   for (char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) { ascii = false; break; }
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      ascii = false;
+      break;
+    }
   }
   if (ascii) return std::string(bytes);
   return Utf8ToCesu(bytes);

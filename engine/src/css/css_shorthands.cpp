@@ -23,8 +23,8 @@ std::vector<std::string> FourSides(const std::vector<std::string>& w) {
 }
 
 bool IsBorderStyle(std::string_view w) {
-  static const char* const kStyles[] = {"none", "hidden", "solid", "dashed", "dotted", "double",
-                                        "groove", "ridge", "inset", "outset"};
+  static const char* const kStyles[] = {"none",   "hidden", "solid", "dashed", "dotted",
+                                        "double", "groove", "ridge", "inset",  "outset"};
   for (const char* s : kStyles) {
     if (w == s) return true;
   }

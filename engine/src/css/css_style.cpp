@@ -70,9 +70,8 @@ const StyleSheet& DefaultSheet() {
   static const StyleSheet sheet = [] {
     StyleSheet s;
     ParseStyleSheet(kDefaultSheet, s);
-    std::stable_sort(s.rules.begin(), s.rules.end(), [](const Rule& a, const Rule& b) {
-      return a.selector.specificity < b.selector.specificity;
-    });
+    std::stable_sort(s.rules.begin(), s.rules.end(),
+                     [](const Rule& a, const Rule& b) { return a.selector.specificity < b.selector.specificity; });
     return s;
   }();
   return sheet;
@@ -194,9 +193,8 @@ StyleSheet CollectStyleSheets(const dom::Document* doc) {
     }
     return true;
   });
-  std::stable_sort(sheet.rules.begin(), sheet.rules.end(), [](const Rule& a, const Rule& b) {
-    return a.selector.specificity < b.selector.specificity;
-  });
+  std::stable_sort(sheet.rules.begin(), sheet.rules.end(),
+                   [](const Rule& a, const Rule& b) { return a.selector.specificity < b.selector.specificity; });
   NoteStates(sheet);
   const StyleSheet& defaults = DefaultSheet();
   sheet.rules.insert(sheet.rules.begin(), defaults.rules.begin(), defaults.rules.end());

@@ -15,14 +15,14 @@ struct NamedColor {
   unsigned rgb;
 };
 const NamedColor kColors[] = {
-    {"black", 0x000000},   {"white", 0xFFFFFF},  {"red", 0xFF0000},     {"green", 0x008000},
-    {"blue", 0x0000FF},    {"yellow", 0xFFFF00}, {"cyan", 0x00FFFF},    {"aqua", 0x00FFFF},
-    {"magenta", 0xFF00FF}, {"fuchsia", 0xFF00FF}, {"gray", 0x808080},   {"grey", 0x808080},
-    {"silver", 0xC0C0C0},  {"maroon", 0x800000}, {"olive", 0x808000},   {"lime", 0x00FF00},
-    {"navy", 0x000080},    {"purple", 0x800080}, {"teal", 0x008080},    {"orange", 0xFFA500},
-    {"pink", 0xFFC0CB},    {"brown", 0xA52A2A},  {"gold", 0xFFD700},    {"darkgray", 0xA9A9A9},
-    {"lightgray", 0xD3D3D3}, {"darkblue", 0x00008B}, {"darkred", 0x8B0000}, {"darkgreen", 0x006400},
-    {"orangered", 0xFF4500}, {"skyblue", 0x87CEEB}, {"steelblue", 0x4682B4}, {"whitesmoke", 0xF5F5F5},
+    {"black", 0x000000},     {"white", 0xFFFFFF},    {"red", 0xFF0000},       {"green", 0x008000},
+    {"blue", 0x0000FF},      {"yellow", 0xFFFF00},   {"cyan", 0x00FFFF},      {"aqua", 0x00FFFF},
+    {"magenta", 0xFF00FF},   {"fuchsia", 0xFF00FF},  {"gray", 0x808080},      {"grey", 0x808080},
+    {"silver", 0xC0C0C0},    {"maroon", 0x800000},   {"olive", 0x808000},     {"lime", 0x00FF00},
+    {"navy", 0x000080},      {"purple", 0x800080},   {"teal", 0x008080},      {"orange", 0xFFA500},
+    {"pink", 0xFFC0CB},      {"brown", 0xA52A2A},    {"gold", 0xFFD700},      {"darkgray", 0xA9A9A9},
+    {"lightgray", 0xD3D3D3}, {"darkblue", 0x00008B}, {"darkred", 0x8B0000},   {"darkgreen", 0x006400},
+    {"orangered", 0xFF4500}, {"skyblue", 0x87CEEB},  {"steelblue", 0x4682B4}, {"whitesmoke", 0xF5F5F5},
 };
 
 int Hex(char c) {

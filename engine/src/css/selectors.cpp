@@ -19,8 +19,8 @@ std::string Ident(std::string_view s, size_t& i) {
 }
 
 bool IsKnownPseudo(std::string_view p) {
-  return p == "hover" || p == "active" || p == "focus" || p == "first-child" || p == "last-child" ||
-         p == "checked" || p == "disabled";
+  return p == "hover" || p == "active" || p == "focus" || p == "first-child" || p == "last-child" || p == "checked" ||
+         p == "disabled";
 }
 
 const dom::Node* SiblingElement(const dom::Node* n, int step) {

@@ -128,7 +128,7 @@ Style Resolve(const css::ComputedStyle& cascaded, const Style* parent, double ro
   if (const std::string* v = Find(c, "font-size")) {
     std::string k = text::AsciiLower(text::Trim(*v));
     static const std::pair<const char*, double> kNamed[] = {{"xx-small", 9}, {"x-small", 10}, {"small", 13},
-                                                            {"medium", 16}, {"large", 18}, {"x-large", 24},
+                                                            {"medium", 16},  {"large", 18},   {"x-large", 24},
                                                             {"xx-large", 32}};
     bool named = false;
     for (const auto& [name, px] : kNamed) {
@@ -281,8 +281,10 @@ Style Resolve(const css::ComputedStyle& cascaded, const Style* parent, double ro
   gap = {};
   Len(c, "column-gap", gap, false);
   s.columnGap = gap.Resolve(0);
-  if (const std::string* v = Find(c, "flex-grow")) s.grow = std::clamp(Finite(std::strtod(v->c_str(), nullptr), 0), 0.0, 1e6);
-  if (const std::string* v = Find(c, "flex-shrink")) s.shrink = std::clamp(Finite(std::strtod(v->c_str(), nullptr), 1), 0.0, 1e6);
+  if (const std::string* v = Find(c, "flex-grow"))
+    s.grow = std::clamp(Finite(std::strtod(v->c_str(), nullptr), 0), 0.0, 1e6);
+  if (const std::string* v = Find(c, "flex-shrink"))
+    s.shrink = std::clamp(Finite(std::strtod(v->c_str(), nullptr), 1), 0.0, 1e6);
   Len(c, "flex-basis", s.basis, true);
 
   if (const std::string* v = Find(c, "font-family")) {

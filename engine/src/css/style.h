@@ -50,7 +50,7 @@ struct Style {
   std::optional<int> zIndex;
   float opacity = 1.f;
   bool overflowHidden = false;
-  css::Color background;  // transparent by default
+  css::Color background;        // transparent by default
   std::string backgroundImage;  // the url() reference, empty for none
   Repeat backgroundRepeat = Repeat::Both;
   Length backgroundPosition[2] = {{Length::Percent, 0}, {Length::Percent, 0}};
@@ -73,7 +73,7 @@ struct Style {
   double fontSize = 16;
   int fontWeight = 400;
   bool italic = false;
-  double lineHeight = 0;        // pixels; 0 = normal
+  double lineHeight = 0;  // pixels; 0 = normal
   TextAlign textAlign = TextAlign::Left;
   double letterSpacing = 0;
   WhiteSpace whiteSpace = WhiteSpace::Normal;

@@ -174,7 +174,8 @@ void SetAttribute(Node* n, std::string_view name, std::string_view value) {
 }
 
 bool RemoveAttribute(Node* n, std::string_view name) {
-  auto it = std::find_if(n->attributes.begin(), n->attributes.end(), [&](const Attribute& a) { return a.name == name; });
+  auto it =
+      std::find_if(n->attributes.begin(), n->attributes.end(), [&](const Attribute& a) { return a.name == name; });
   if (it == n->attributes.end()) return false;
   n->attributes.erase(it);
   Changed(n->document);
@@ -278,8 +279,8 @@ Node* FindById(Node* root, std::string_view id) {
 }
 
 bool IsVoidElement(std::string_view name) {
-  static const char* const kVoid[] = {"area", "base", "br", "col", "embed", "hr", "img", "input",
-                                      "link", "meta", "param", "source", "track", "wbr"};
+  static const char* const kVoid[] = {"area",  "base", "br",   "col",   "embed",  "hr",    "img",
+                                      "input", "link", "meta", "param", "source", "track", "wbr"};
   for (const char* v : kVoid) {
     if (name == v) return true;
   }

@@ -12,11 +12,10 @@ struct Named {
   unsigned cp;
 };
 const Named kNamed[] = {
-    {"amp", '&'},    {"lt", '<'},       {"gt", '>'},       {"quot", '"'},     {"apos", '\''},
-    {"nbsp", 0xA0},  {"copy", 0xA9},    {"reg", 0xAE},     {"trade", 0x2122}, {"hellip", 0x2026},
-    {"mdash", 0x2014}, {"ndash", 0x2013}, {"times", 0xD7}, {"middot", 0xB7},  {"laquo", 0xAB},
-    {"raquo", 0xBB}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"ldquo", 0x201C}, {"rdquo", 0x201D},
-    {"bull", 0x2022}, {"deg", 0xB0},    {"yen", 0xA5},     {"euro", 0x20AC},
+    {"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},      {"apos", '\''},    {"nbsp", 0xA0},
+    {"copy", 0xA9},    {"reg", 0xAE},     {"trade", 0x2122}, {"hellip", 0x2026}, {"mdash", 0x2014}, {"ndash", 0x2013},
+    {"times", 0xD7},   {"middot", 0xB7},  {"laquo", 0xAB},   {"raquo", 0xBB},    {"lsquo", 0x2018}, {"rsquo", 0x2019},
+    {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"bull", 0x2022},  {"deg", 0xB0},      {"yen", 0xA5},     {"euro", 0x20AC},
 };
 
 }  // namespace

@@ -28,9 +28,9 @@ bool IsHeadElement(std::string_view name) {
 
 // Elements whose start closes an open <p>.
 bool ClosesParagraph(std::string_view name) {
-  return In(name, {"address", "article", "aside", "blockquote", "div", "dl", "fieldset", "footer", "form", "h1",
-                   "h2", "h3", "h4", "h5", "h6", "header", "hr", "main", "nav", "ol", "p", "pre", "section",
-                   "table", "ul"});
+  return In(name, {"address", "article", "aside", "blockquote", "div",     "dl",    "fieldset", "footer", "form",
+                   "h1",      "h2",      "h3",    "h4",         "h5",      "h6",    "header",   "hr",     "main",
+                   "nav",     "ol",      "p",     "pre",        "section", "table", "ul"});
 }
 
 class TreeBuilder {
@@ -61,7 +61,8 @@ class TreeBuilder {
   dom::Node* Current() { return stack_.back(); }
 
   int LineAt(size_t pos) {
-    lineCount_ += static_cast<int>(std::count(src_.begin() + static_cast<long>(linePos_), src_.begin() + static_cast<long>(pos), '\n'));
+    lineCount_ += static_cast<int>(
+        std::count(src_.begin() + static_cast<long>(linePos_), src_.begin() + static_cast<long>(pos), '\n'));
     linePos_ = pos;
     return lineCount_;
   }
@@ -130,7 +131,8 @@ class TreeBuilder {
           value = DecodeEntities(src_.substr(v, j - v));
         }
       }
-      if (!attrName.empty() && std::none_of(attrs.begin(), attrs.end(), [&](const dom::Attribute& x) { return x.name == attrName; }))
+      if (!attrName.empty() &&
+          std::none_of(attrs.begin(), attrs.end(), [&](const dom::Attribute& x) { return x.name == attrName; }))
         attrs.push_back({attrName, value});
     }
     dom::Node* el = Open(name, std::move(attrs));
@@ -318,7 +320,9 @@ void ParseDocument(dom::Document* doc, std::string_view source) {
     }
     bool hasHead = false;
     for (dom::Node* c : html->children) hasHead |= c->name == "head";
-    if (!hasHead) dom::InsertBefore(html, dom::CreateElement(doc, "head"), html->children.empty() ? nullptr : html->children.front());
+    if (!hasHead)
+      dom::InsertBefore(html, dom::CreateElement(doc, "head"),
+                        html->children.empty() ? nullptr : html->children.front());
     dom::AppendChild(html, dom::CreateElement(doc, "body"));
   }
 }

@@ -109,7 +109,8 @@ struct Builder {
         if (!v || !length->IsAuto()) continue;
         char* end = nullptr;
         double px = std::strtod(v->c_str(), &end);
-        if (end != v->c_str() && std::isfinite(px) && px >= 0 && px <= 1e6) *length = *end == '%' ? style::Length{style::Length::Percent, px} : style::Px(px);
+        if (end != v->c_str() && std::isfinite(px) && px >= 0 && px <= 1e6)
+          *length = *end == '%' ? style::Length{style::Length::Percent, px} : style::Px(px);
       }
     }
     b->st = std::move(st);
@@ -427,7 +428,8 @@ void LayoutBox(LBox& b, double x, double y, double cbW, double cbH, Ctx& c, doub
   double cw = std::max(0.0, w - hEdges);
   double ch = -1;
   if (forceH >= 0) ch = std::max(0.0, forceH - vEdges);
-  else if (DefiniteHeight(b, cbH)) ch = std::max(0.0, ClampHeight(b, SpecifiedSize(b, b.st.height, cbH, vEdges), cbH) - vEdges);
+  else if (DefiniteHeight(b, cbH))
+    ch = std::max(0.0, ClampHeight(b, SpecifiedSize(b, b.st.height, cbH, vEdges), cbH) - vEdges);
   double contentH = b.flex ? LayoutFlex(b, cx, cy, cw, ch, c) : LayoutFlow(b, cx, cy, cw, ch, c);
   if (!b.flex) contentH -= CollapseFirstMargin(b);
   if (b.flex) {
@@ -444,10 +446,12 @@ void LayoutBox(LBox& b, double x, double y, double cbW, double cbH, Ctx& c, doub
   else b.h = ClampHeight(b, contentH + vEdges, cbH);
   if (b.st.position == style::Position::Relative) {
     const style::Length* inset = b.st.inset;
-    double dx = !inset[style::kLeft].IsAuto() ? inset[style::kLeft].Resolve(cbW)
-                : !inset[style::kRight].IsAuto() ? -inset[style::kRight].Resolve(cbW) : 0;
-    double dy = !inset[style::kTop].IsAuto() ? inset[style::kTop].Resolve(cbH)
-                : !inset[style::kBottom].IsAuto() ? -inset[style::kBottom].Resolve(cbH) : 0;
+    double dx = !inset[style::kLeft].IsAuto()    ? inset[style::kLeft].Resolve(cbW)
+                : !inset[style::kRight].IsAuto() ? -inset[style::kRight].Resolve(cbW)
+                                                 : 0;
+    double dy = !inset[style::kTop].IsAuto()      ? inset[style::kTop].Resolve(cbH)
+                : !inset[style::kBottom].IsAuto() ? -inset[style::kBottom].Resolve(cbH)
+                                                  : 0;
     Translate(b, dx, dy);
     b.relativeY = dy;
   }

@@ -50,7 +50,7 @@ struct Box {
   dom::Node* node = nullptr;  // the element (for text: the element holding it)
   Rect rect;                  // border box, text run box or image content box
   std::optional<css::Color> background;
-  float opacity = 1.f;  // including the opacity of ancestors
+  float opacity = 1.f;              // including the opacity of ancestors
   double border[4] = {0, 0, 0, 0};  // top, right, bottom, left
   css::Color borderColor[4];
   double radius[4] = {0, 0, 0, 0};  // top-left, top-right, bottom-right, bottom-left
@@ -67,7 +67,7 @@ struct Box {
 
 struct Result {
   std::optional<css::Color> canvas;  // the root's background, else the body's
-  std::vector<Box> boxes;             // in painting order
+  std::vector<Box> boxes;            // in painting order
   bool usesHover = false, usesActive = false, usesFocus = false;
   std::optional<Rect> caret;  // the caret of the focused text field
 };

@@ -190,7 +190,8 @@ double LayoutFlex(LBox& b, double x, double y, double width, double height, Ctx&
     if (!k->st.basis.IsAuto() && (k->st.basis.kind == style::Length::Px || height >= 0))
       it.base = Specified(*k, k->st.basis, height, edges);
     else it.base = k->h;
-    if (!k->st.minHeight.IsAuto() && k->st.minHeight.value > 0 && (k->st.minHeight.kind == style::Length::Px || height >= 0))
+    if (!k->st.minHeight.IsAuto() && k->st.minHeight.value > 0 &&
+        (k->st.minHeight.kind == style::Length::Px || height >= 0))
       it.lo = Specified(*k, k->st.minHeight, height, edges);
     if (!k->st.maxHeight.IsAuto() && (k->st.maxHeight.kind == style::Length::Px || height >= 0))
       it.hi = Specified(*k, k->st.maxHeight, height, edges);

@@ -28,10 +28,10 @@ struct Piece {
 
 struct Collector {
   Ctx& c;
-  bool intrinsic;      // measuring only: atomic boxes are not laid out
-  bool minimum;        // with intrinsic: min-content widths of atomic boxes
-  double width;        // available line width (layout)
-  double x, y;         // where out-of-flow boxes found here are noted
+  bool intrinsic;  // measuring only: atomic boxes are not laid out
+  bool minimum;    // with intrinsic: min-content widths of atomic boxes
+  double width;    // available line width (layout)
+  double x, y;     // where out-of-flow boxes found here are noted
   std::vector<Piece> pieces;
   bool lastWasSpace = true;
   bool pendingBreak = false;
@@ -60,7 +60,8 @@ struct Collector {
       } else if (IsSpaceChar(ch)) {
         flush();
         if (collapse) {
-          if (!lastWasSpace) pieces.push_back({Piece::Kind::Space, &t, L" ", fonts::Measure(key, L" ", s.letterSpacing)});
+          if (!lastWasSpace)
+            pieces.push_back({Piece::Kind::Space, &t, L" ", fonts::Measure(key, L" ", s.letterSpacing)});
         } else {
           std::wstring spaces = ch == L'\t' ? L"    " : L" ";
           Piece p{Piece::Kind::Space, &t, spaces, fonts::Measure(key, spaces, s.letterSpacing)};
@@ -242,7 +243,8 @@ double LayoutInline(LBox& container, size_t first, size_t last, double x0, doubl
   Collector col{c, false, false, width, x0, y0, {}};
   for (size_t i = first; i < last; ++i) col.Kid(*container.kids[i]);
   std::vector<Piece>& pieces = col.pieces;
-  bool wrap = container.st.whiteSpace == style::WhiteSpace::Normal || container.st.whiteSpace == style::WhiteSpace::PreWrap;
+  bool wrap =
+      container.st.whiteSpace == style::WhiteSpace::Normal || container.st.whiteSpace == style::WhiteSpace::PreWrap;
 
   std::vector<Line> lines;
   Line cur;
@@ -288,7 +290,7 @@ double LayoutInline(LBox& container, size_t first, size_t last, double x0, doubl
     if (it != extents.end()) return it->second;
     return extents[b] = TextExtent(b->st);
   };
-  std::map<const LBox*, size_t> lastLine;  // text box -> line of its last fragment
+  std::map<const LBox*, size_t> lastLine;      // text box -> line of its last fragment
   std::vector<std::pair<LBox*, double>> open;  // inline boxes open at the line's end, with their start
   double y = y0;
   for (size_t li = 0; li < lines.size(); ++li) {

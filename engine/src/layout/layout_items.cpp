@@ -84,8 +84,8 @@ struct Emitter {
     }
     if (tw <= 0 || th <= 0) return;
     box.image = image;
-    box.tile = {area.x + b.st.backgroundPosition[0].Resolve(area.w - tw), area.y + b.st.backgroundPosition[1].Resolve(area.h - th),
-                tw, th};
+    box.tile = {area.x + b.st.backgroundPosition[0].Resolve(area.w - tw),
+                area.y + b.st.backgroundPosition[1].Resolve(area.h - th), tw, th};
     box.repeatX = b.st.backgroundRepeat == style::Repeat::Both || b.st.backgroundRepeat == style::Repeat::X;
     box.repeatY = b.st.backgroundRepeat == style::Repeat::Both || b.st.backgroundRepeat == style::Repeat::Y;
   }
@@ -109,7 +109,8 @@ struct Emitter {
         return col;
       };
       bool topLeft = i == style::kTop || i == style::kLeft;
-      if ((b.st.borderInset[i] && topLeft) || (b.st.borderOutset[i] && !topLeft)) box.borderColor[i] = shade(box.borderColor[i], 0.6f);
+      if ((b.st.borderInset[i] && topLeft) || (b.st.borderOutset[i] && !topLeft))
+        box.borderColor[i] = shade(box.borderColor[i], 0.6f);
     }
     Radii(b, r, box.radius);
     return box;
@@ -204,7 +205,8 @@ struct Emitter {
 
   // opacity: relative to the layer being painted; ctxOpacity: relative to the layer of the
   // stacking context that paints the positioned descendants deferred here.
-  void Emit(LBox& b, Clip clip, float opacity, float ctxOpacity, std::vector<Deferred>& deferred, bool contextRoot = false) {
+  void Emit(LBox& b, Clip clip, float opacity, float ctxOpacity, std::vector<Deferred>& deferred,
+            bool contextRoot = false) {
     size_t group = SIZE_MAX;
     if (!contextRoot && b.kind != LBox::Kind::Text && b.kind != LBox::Kind::Break && b.st.opacity < 1.f) {
       group = BeginGroup(b.st.opacity * opacity);
@@ -321,7 +323,8 @@ struct Emitter {
       row.node = options[i];
       row.rect = {frame.rect.x + 1, frame.rect.y + 1 + line * static_cast<double>(i), frame.rect.w - 2, line};
       bool selected = dom::GetAttribute(options[i], "selected") != nullptr;
-      if (hovered == options[i] || selected) row.background = hovered == options[i] ? css::Color{30, 144, 255, 1} : css::Color{220, 220, 220, 1};
+      if (hovered == options[i] || selected)
+        row.background = hovered == options[i] ? css::Color{30, 144, 255, 1} : css::Color{220, 220, 220, 1};
       out.boxes.push_back(row);
       Box t;
       t.kind = Box::Kind::Text;

@@ -34,7 +34,7 @@ struct LBox {
   std::vector<Fragment> frags;  // text and inline boxes: one per line piece
   std::vector<LBox*> absKids;   // out-of-flow descendants this box is the containing block of
   double staticX = 0, staticY = 0;
-  double relativeY = 0;  // offset of position: relative, which the flow does not see
+  double relativeY = 0;      // offset of position: relative, which the flow does not see
   bool hasBaseline = false;  // baseline: of its last line box, in page coordinates
   double baseline = 0;
 };

@@ -48,7 +48,8 @@ float Coverage(const Rect& r, const double rad[4], double cx, double cy) {
   double ox, oy, radius = 0;
   if (cx < r.x + rad[0] && cy < r.y + rad[0]) radius = rad[0], ox = r.x + rad[0], oy = r.y + rad[0];
   else if (cx > r.x + r.w - rad[1] && cy < r.y + rad[1]) radius = rad[1], ox = r.x + r.w - rad[1], oy = r.y + rad[1];
-  else if (cx > r.x + r.w - rad[2] && cy > r.y + r.h - rad[2]) radius = rad[2], ox = r.x + r.w - rad[2], oy = r.y + r.h - rad[2];
+  else if (cx > r.x + r.w - rad[2] && cy > r.y + r.h - rad[2])
+    radius = rad[2], ox = r.x + r.w - rad[2], oy = r.y + r.h - rad[2];
   else if (cx < r.x + rad[3] && cy > r.y + r.h - rad[3]) radius = rad[3], ox = r.x + rad[3], oy = r.y + r.h - rad[3];
   if (radius > 0) {
     double d = std::hypot(cx - ox, cy - oy);
@@ -125,8 +126,9 @@ void Borders(const Surface& t, const layout::Box& box) {
   if (w[0] <= 0 && w[1] <= 0 && w[2] <= 0 && w[3] <= 0) return;
   const Rect& r = box.rect;
   Rect inner{r.x + w[3], r.y + w[0], std::max(0.0, r.w - w[1] - w[3]), std::max(0.0, r.h - w[0] - w[2])};
-  double innerRad[4] = {std::max(0.0, box.radius[0] - std::max(w[0], w[3])), std::max(0.0, box.radius[1] - std::max(w[0], w[1])),
-                        std::max(0.0, box.radius[2] - std::max(w[2], w[1])), std::max(0.0, box.radius[3] - std::max(w[2], w[3]))};
+  double innerRad[4] = {
+      std::max(0.0, box.radius[0] - std::max(w[0], w[3])), std::max(0.0, box.radius[1] - std::max(w[0], w[1])),
+      std::max(0.0, box.radius[2] - std::max(w[2], w[1])), std::max(0.0, box.radius[3] - std::max(w[2], w[3]))};
   Premultiplied side[4];
   for (int i = 0; i < 4; ++i) side[i] = Premultiply(box.borderColor[i], box.opacity);
   // Deep inside the inner edge (past its corners) no border pixel can be.
@@ -193,7 +195,8 @@ void Image(const Surface& t, const layout::Box& box) {
   if (area.w <= 0 || area.h <= 0) return;
   Span sp = Bounds(t, area, box.clip);
   double sx = img.width / tile.w, sy = img.height / tile.h;
-  bool exact = std::fabs(sx - 1) < 1e-9 && std::fabs(sy - 1) < 1e-9 && tile.x == std::floor(tile.x) && tile.y == std::floor(tile.y);
+  bool exact = std::fabs(sx - 1) < 1e-9 && std::fabs(sy - 1) < 1e-9 && tile.x == std::floor(tile.x) &&
+               tile.y == std::floor(tile.y);
   bool rounded = HasRadius(box.radius);
   float opacity = std::clamp(box.opacity, 0.f, 1.f);
   for (int y = sp.y0; y < sp.y1; ++y) {
@@ -210,7 +213,8 @@ void Image(const Surface& t, const layout::Box& box) {
       if (box.repeatX) tx -= std::floor(tx / tile.w) * tile.w;
       float s[4];
       if (exact) {
-        int ix = std::clamp(static_cast<int>(tx), 0, img.width - 1), iy = std::clamp(static_cast<int>(ty), 0, img.height - 1);
+        int ix = std::clamp(static_cast<int>(tx), 0, img.width - 1),
+            iy = std::clamp(static_cast<int>(ty), 0, img.height - 1);
         uint32_t p = img.pixels[static_cast<size_t>(iy) * static_cast<size_t>(img.width) + static_cast<size_t>(ix)];
         for (int c = 0; c < 4; ++c) s[c] = static_cast<float>((p >> (c * 8)) & 0xFF);
       } else {
@@ -225,7 +229,8 @@ void Image(const Surface& t, const layout::Box& box) {
 const std::vector<unsigned char>& Mask(const layout::TextRun& run, int w, int h, int x, int baseline) {
   using Key = std::tuple<std::wstring, std::wstring, int, int, bool, double, int, int, int, int>;
   static std::map<Key, std::vector<unsigned char>> cache;
-  Key key{run.text, run.font.family, run.font.size, run.font.weight, run.font.italic, run.letterSpacing, w, h, x, baseline};
+  Key key{run.text, run.font.family, run.font.size, run.font.weight, run.font.italic, run.letterSpacing, w, h,
+          x,        baseline};
   auto it = cache.find(key);
   if (it != cache.end()) return it->second;
   if (cache.size() >= 512) cache.clear();
@@ -287,7 +292,8 @@ void FillRect(const Surface& t, const layout::Rect& rect, const css::Color& colo
 void PaintView(const Surface& t, const layout::Result& layout, bool transparent) {
   if (!t.pixels || t.width <= 0 || t.height <= 0) return;
   for (int y = 0; y < t.height; ++y)
-    std::memset(t.pixels + static_cast<size_t>(y) * static_cast<size_t>(t.pitch), transparent ? 0 : 0xFF, static_cast<size_t>(t.width) * 4);
+    std::memset(t.pixels + static_cast<size_t>(y) * static_cast<size_t>(t.pitch), transparent ? 0 : 0xFF,
+                static_cast<size_t>(t.width) * 4);
   layout::Rect all{0, 0, static_cast<double>(t.width), static_cast<double>(t.height)};
   if (layout.canvas) FillRect(t, all, *layout.canvas, 1.f);
   // Groups paint into layers of the surface's size, composited over their bounds.
@@ -309,7 +315,8 @@ void PaintView(const Surface& t, const layout::Result& layout, bool transparent)
       layer.bounds = Bounds(t, box.rect, layout::Clip{});
       layer.opacity = std::clamp(box.opacity, 0.f, 1.f);
       for (int y = layer.bounds.y0; y < layer.bounds.y1; ++y)
-        std::memset(PixelAt(layer.surface, layer.bounds.x0, y), 0, static_cast<size_t>(std::max(0, layer.bounds.x1 - layer.bounds.x0)) * 4);
+        std::memset(PixelAt(layer.surface, layer.bounds.x0, y), 0,
+                    static_cast<size_t>(std::max(0, layer.bounds.x1 - layer.bounds.x0)) * 4);
       open.push_back(&layer);
       targets.push_back(layer.surface);
       continue;

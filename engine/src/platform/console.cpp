@@ -18,7 +18,7 @@ void Write(std::string_view level, std::string_view message) {
   DWORD n = GetEnvironmentVariableW(WKE_CONSOLE_LOG_VARIABLE, path, MAX_PATH + 1);
   if (n == 0 || n > MAX_PATH) return;
   win::FileHandle file(CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;
   std::string bytes = text::WideToUtf8(line) + "\n";
   DWORD written = 0;

@@ -56,10 +56,8 @@ DWORD WINAPI Worker(void* param) {
       job->finalUrls.push_back(finalUrl);
     }
     HWND window = runtime::Window();
-    if (!stopping && window && PostMessageW(window, kMsgFetched, 0, reinterpret_cast<LPARAM>(job.get())))
-      job.release();
-  } catch (...) {
-  }
+    if (!stopping && window && PostMessageW(window, kMsgFetched, 0, reinterpret_cast<LPARAM>(job.get()))) job.release();
+  } catch (...) {}
   InterlockedDecrement(&activeWorkers);
   return 0;
 }

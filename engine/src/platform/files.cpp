@@ -12,10 +12,13 @@ namespace {
 
 // Until the host installs its hooks, pages are read from disk.
 void* WKE_CALL DiskOpen(const char* name) {
-  HANDLE h = CreateFileW(text::Utf8ToWide(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h =
+      CreateFileW(text::Utf8ToWide(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }
-void WKE_CALL DiskClose(void* h) { if (h) CloseHandle(h); }
+void WKE_CALL DiskClose(void* h) {
+  if (h) CloseHandle(h);
+}
 unsigned WKE_CALL DiskSize(void* h) { return h ? GetFileSize(h, nullptr) : 0; }
 int WKE_CALL DiskRead(void* h, void* buffer, unsigned count) {
   DWORD got = 0;
@@ -40,7 +43,8 @@ std::string SchemeOf(const std::string& s) {
   if (colon == std::string::npos || colon < 2) return {};
   for (size_t i = 0; i < colon; ++i) {
     char c = s[i];
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
+          c == '.'))
       return {};
   }
   return text::AsciiLower(s.substr(0, colon));
@@ -118,7 +122,10 @@ std::string Resolve(const std::string& base, const std::string& refIn) {
     if (ref.rfind("//", 0) == 0) return scheme + ":" + ref;
     std::string suffix;
     size_t q = ref.find_first_of("?#");
-    if (q != std::string::npos) { suffix = ref.substr(q); ref.resize(q); }
+    if (q != std::string::npos) {
+      suffix = ref.substr(q);
+      ref.resize(q);
+    }
     std::string joined = ref.empty() ? path : ref[0] == '/' ? ref : path.substr(0, path.rfind('/') + 1) + ref;
     return origin + NormalizeSegments(joined, '/') + suffix;
   }

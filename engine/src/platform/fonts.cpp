@@ -16,11 +16,27 @@
 namespace fonts {
 namespace {
 
-const wchar_t* const kFallback[] = {
-    L"Microsoft YaHei", L"Microsoft JhengHei", L"Meiryo", L"Yu Gothic", L"MS Gothic", L"MS UI Gothic", L"SimSun",
-    L"PMingLiU", L"Malgun Gothic", L"WenQuanYi Micro Hei", L"WenQuanYi Zen Hei", L"Noto Sans CJK SC",
-    L"Noto Sans CJK JP", L"Noto Sans CJK TC", L"Source Han Sans SC", L"Droid Sans Fallback", L"AR PL UMing CN",
-    L"Arial Unicode MS", L"Segoe UI", L"Tahoma", L"DejaVu Sans"};
+const wchar_t* const kFallback[] = {L"Microsoft YaHei",
+                                    L"Microsoft JhengHei",
+                                    L"Meiryo",
+                                    L"Yu Gothic",
+                                    L"MS Gothic",
+                                    L"MS UI Gothic",
+                                    L"SimSun",
+                                    L"PMingLiU",
+                                    L"Malgun Gothic",
+                                    L"WenQuanYi Micro Hei",
+                                    L"WenQuanYi Zen Hei",
+                                    L"Noto Sans CJK SC",
+                                    L"Noto Sans CJK JP",
+                                    L"Noto Sans CJK TC",
+                                    L"Source Han Sans SC",
+                                    L"Droid Sans Fallback",
+                                    L"AR PL UMing CN",
+                                    L"Arial Unicode MS",
+                                    L"Segoe UI",
+                                    L"Tahoma",
+                                    L"DejaVu Sans"};
 const wchar_t* const kSans[] = {L"Segoe UI", L"Arial", L"Tahoma", L"Liberation Sans", L"DejaVu Sans"};
 const wchar_t* const kSerif[] = {L"Times New Roman", L"Liberation Serif", L"DejaVu Serif", L"Tahoma"};
 const wchar_t* const kMono[] = {L"Consolas", L"Courier New", L"Liberation Mono", L"DejaVu Sans Mono", L"Courier"};
@@ -211,7 +227,8 @@ std::vector<double> Advances(const Key& key, std::wstring_view text, double lett
   std::vector<double> out;
   out.reserve(text.size());
   FaceList& list = List(key);
-  for (const Run& r : Runs(list, text)) RunAdvances(*list.faces[static_cast<size_t>(r.face)], text.substr(r.start, r.length), out);
+  for (const Run& r : Runs(list, text))
+    RunAdvances(*list.faces[static_cast<size_t>(r.face)], text.substr(r.start, r.length), out);
   if (letterSpacing != 0) {
     for (size_t i = 0; i < out.size(); ++i) {
       bool lowSurrogate = text[i] >= 0xDC00 && text[i] <= 0xDFFF;
@@ -278,7 +295,8 @@ void Rasterize(const Key& key, std::wstring_view text, double letterSpacing, int
     s.oldBitmap = SelectObject(s.dc, s.bitmap);
   }
   GdiFlush();
-  for (int y = 0; y < height; ++y) std::memset(s.bits + static_cast<size_t>(y) * static_cast<size_t>(s.width), 0, static_cast<size_t>(width) * 4);
+  for (int y = 0; y < height; ++y)
+    std::memset(s.bits + static_cast<size_t>(y) * static_cast<size_t>(s.width), 0, static_cast<size_t>(width) * 4);
   FaceList& list = List(key);
   std::vector<double> advances = Advances(key, text, letterSpacing);
   SetBkMode(s.dc, TRANSPARENT);

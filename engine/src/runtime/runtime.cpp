@@ -27,8 +27,7 @@ void RunTasks() {
   for (auto& task : tasks) {
     try {
       task();
-    } catch (...) {
-    }
+    } catch (...) {}
   }
   for (auto& sweep : state.sweepers) sweep();
 }
@@ -65,7 +64,8 @@ bool Init() {
   wc.hInstance = instance;
   wc.lpszClassName = state.className.c_str();
   if (!RegisterClassExW(&wc)) return false;
-  state.window = CreateWindowExW(0, state.className.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+  state.window =
+      CreateWindowExW(0, state.className.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
   if (!state.window) {
     UnregisterClassW(state.className.c_str(), instance);
     return false;

@@ -41,12 +41,14 @@ dom::Node* Sibling(const dom::Node* n, int step, bool elementsOnly) {
   size_t i = 0;
   while (i < kids.size() && kids[i] != n) ++i;
   for (long k = static_cast<long>(i) + step; k >= 0 && k < static_cast<long>(kids.size()); k += step) {
-    if (!elementsOnly || kids[static_cast<size_t>(k)]->kind == dom::NodeKind::Element) return kids[static_cast<size_t>(k)];
+    if (!elementsOnly || kids[static_cast<size_t>(k)]->kind == dom::NodeKind::Element)
+      return kids[static_cast<size_t>(k)];
   }
   return nullptr;
 }
 
-void Define(duk_context* ctx, duk_idx_t obj, std::initializer_list<Accessor> accessors, std::initializer_list<Method> methods) {
+void Define(duk_context* ctx, duk_idx_t obj, std::initializer_list<Accessor> accessors,
+            std::initializer_list<Method> methods) {
   obj = duk_normalize_index(ctx, obj);
   for (const Accessor& a : accessors) {
     duk_push_string(ctx, a.name);

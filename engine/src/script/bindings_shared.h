@@ -36,7 +36,8 @@ struct Method {
   duk_c_function fn;
   duk_idx_t nargs;
 };
-void Define(duk_context* ctx, duk_idx_t obj, std::initializer_list<Accessor> accessors, std::initializer_list<Method> methods);
+void Define(duk_context* ctx, duk_idx_t obj, std::initializer_list<Accessor> accessors,
+            std::initializer_list<Method> methods);
 // A new prototype object (kept alive in the heap stash under stashKey), left on the stack.
 void* NewProto(duk_context* ctx, void* parent, const char* stashKey);
 

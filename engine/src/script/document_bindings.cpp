@@ -84,11 +84,18 @@ duk_ret_t CreateComment(duk_context* ctx) {
 
 void DefineDocumentMembers(duk_context* ctx, duk_idx_t proto) {
   Define(ctx, proto,
-         {{"documentElement", GetDocumentElement, nullptr}, {"head", GetHead, nullptr}, {"body", GetBody, nullptr}, {"activeElement", GetActiveElement, nullptr},
-          {"title", GetTitle, SetTitle}, {"children", GetChildren, nullptr}},
-         {{"getElementById", GetElementById, 1}, {"createElement", CreateElement, 1},
-          {"createTextNode", CreateTextNode, 1}, {"createComment", CreateComment, 1},
-          {"querySelector", QuerySelector, 1}, {"querySelectorAll", QuerySelectorAll, 1},
+         {{"documentElement", GetDocumentElement, nullptr},
+          {"head", GetHead, nullptr},
+          {"body", GetBody, nullptr},
+          {"activeElement", GetActiveElement, nullptr},
+          {"title", GetTitle, SetTitle},
+          {"children", GetChildren, nullptr}},
+         {{"getElementById", GetElementById, 1},
+          {"createElement", CreateElement, 1},
+          {"createTextNode", CreateTextNode, 1},
+          {"createComment", CreateComment, 1},
+          {"querySelector", QuerySelector, 1},
+          {"querySelectorAll", QuerySelectorAll, 1},
           {"getElementsByTagName", GetElementsByTagName, 1},
           {"getElementsByClassName", GetElementsByClassName, 1}});
 }

@@ -118,8 +118,9 @@ duk_ret_t GetOffsetHeight(duk_context* ctx) {
 duk_ret_t GetBoundingClientRect(duk_context* ctx) {
   page::ClientRect r = BoundsOfThis(ctx);
   duk_push_object(ctx);
-  const std::pair<const char*, double> fields[] = {{"left", r.x}, {"top", r.y}, {"right", r.x + r.w}, {"bottom", r.y + r.h},
-                                                   {"width", r.w}, {"height", r.h}, {"x", r.x}, {"y", r.y}};
+  const std::pair<const char*, double> fields[] = {
+      {"left", r.x},  {"top", r.y},    {"right", r.x + r.w}, {"bottom", r.y + r.h},
+      {"width", r.w}, {"height", r.h}, {"x", r.x},           {"y", r.y}};
   for (const auto& [name, v] : fields) {
     duk_push_number(ctx, v);
     duk_put_prop_string(ctx, -2, name);
@@ -232,24 +233,44 @@ duk_ret_t GetChildren(duk_context* ctx) {
 
 void DefineElementMembers(duk_context* ctx, duk_idx_t proto) {
   Define(ctx, proto,
-         {{"id", GetId, SetId}, {"className", GetClassName, SetClassName}, {"tagName", GetTagName, nullptr},
-          {"innerHTML", GetInnerHtml, SetInnerHtml}, {"outerHTML", GetOuterHtml, nullptr},
-          {"children", GetChildren, nullptr}, {"childElementCount", GetChildElementCount, nullptr},
-          {"firstElementChild", GetFirstElementChild, nullptr}, {"lastElementChild", GetLastElementChild, nullptr},
+         {{"id", GetId, SetId},
+          {"className", GetClassName, SetClassName},
+          {"tagName", GetTagName, nullptr},
+          {"innerHTML", GetInnerHtml, SetInnerHtml},
+          {"outerHTML", GetOuterHtml, nullptr},
+          {"children", GetChildren, nullptr},
+          {"childElementCount", GetChildElementCount, nullptr},
+          {"firstElementChild", GetFirstElementChild, nullptr},
+          {"lastElementChild", GetLastElementChild, nullptr},
           {"nextElementSibling", GetNextElementSibling, nullptr},
-          {"previousElementSibling", GetPreviousElementSibling, nullptr}, {"style", GetStyle, SetStyle},
-          {"value", GetValue, SetValue}, {"checked", GetChecked, SetChecked}, {"disabled", GetDisabled, SetDisabled},
-          {"hidden", GetHidden, SetHidden}, {"src", GetSrc, SetSrc}, {"href", GetHref, SetHref},
-          {"type", GetType, SetType}, {"name", GetName, SetName}, {"offsetLeft", GetOffsetLeft, nullptr},
-          {"offsetTop", GetOffsetTop, nullptr}, {"offsetWidth", GetOffsetWidth, nullptr},
-          {"offsetHeight", GetOffsetHeight, nullptr}, {"clientWidth", GetOffsetWidth, nullptr},
+          {"previousElementSibling", GetPreviousElementSibling, nullptr},
+          {"style", GetStyle, SetStyle},
+          {"value", GetValue, SetValue},
+          {"checked", GetChecked, SetChecked},
+          {"disabled", GetDisabled, SetDisabled},
+          {"hidden", GetHidden, SetHidden},
+          {"src", GetSrc, SetSrc},
+          {"href", GetHref, SetHref},
+          {"type", GetType, SetType},
+          {"name", GetName, SetName},
+          {"offsetLeft", GetOffsetLeft, nullptr},
+          {"offsetTop", GetOffsetTop, nullptr},
+          {"offsetWidth", GetOffsetWidth, nullptr},
+          {"offsetHeight", GetOffsetHeight, nullptr},
+          {"clientWidth", GetOffsetWidth, nullptr},
           {"clientHeight", GetOffsetHeight, nullptr}},
-         {{"getAttribute", GetAttributeMethod, 1}, {"setAttribute", SetAttributeMethod, 2},
-          {"removeAttribute", RemoveAttributeMethod, 1}, {"hasAttribute", HasAttributeMethod, 1},
-          {"querySelector", QuerySelector, 1}, {"querySelectorAll", QuerySelectorAll, 1},
+         {{"getAttribute", GetAttributeMethod, 1},
+          {"setAttribute", SetAttributeMethod, 2},
+          {"removeAttribute", RemoveAttributeMethod, 1},
+          {"hasAttribute", HasAttributeMethod, 1},
+          {"querySelector", QuerySelector, 1},
+          {"querySelectorAll", QuerySelectorAll, 1},
           {"getElementsByTagName", GetElementsByTagName, 1},
-          {"getElementsByClassName", GetElementsByClassName, 1}, {"remove", RemoveSelf, 0},
-          {"getBoundingClientRect", GetBoundingClientRect, 0}, {"focus", FocusMethod, 0}, {"blur", BlurMethod, 0}});
+          {"getElementsByClassName", GetElementsByClassName, 1},
+          {"remove", RemoveSelf, 0},
+          {"getBoundingClientRect", GetBoundingClientRect, 0},
+          {"focus", FocusMethod, 0},
+          {"blur", BlurMethod, 0}});
 }
 
 }  // namespace bindings

@@ -40,8 +40,9 @@ duk_ret_t InstallUnsafe(duk_context* ctx, void* udata) {
     duk_push_lstring(ctx, e.name.data(), e.name.size());
     duk_push_c_function(ctx, Trampoline, DUK_VARARGS);
     duk_set_magic(ctx, -1, static_cast<duk_int_t>(index));
-    duk_def_prop(ctx, -3, (e.kind == Kind::Getter ? DUK_DEFPROP_HAVE_GETTER : DUK_DEFPROP_HAVE_SETTER) |
-                              DUK_DEFPROP_SET_CONFIGURABLE);
+    duk_def_prop(
+        ctx, -3,
+        (e.kind == Kind::Getter ? DUK_DEFPROP_HAVE_GETTER : DUK_DEFPROP_HAVE_SETTER) | DUK_DEFPROP_SET_CONFIGURABLE);
     return 0;
   }
   duk_push_c_function(ctx, Trampoline, DUK_VARARGS);

@@ -106,7 +106,8 @@ duk_ret_t ReplaceChild(duk_context* ctx) {
   dom::Node* parent = This(ctx);
   dom::Node* fresh = ArgNode(ctx, 0);
   dom::Node* old = ArgNode(ctx, 1);
-  if (old->parent != parent || dom::Contains(fresh, parent)) return duk_error(ctx, DUK_ERR_ERROR, "HierarchyRequestError");
+  if (old->parent != parent || dom::Contains(fresh, parent))
+    return duk_error(ctx, DUK_ERR_ERROR, "HierarchyRequestError");
   if (fresh != old) {
     dom::InsertBefore(parent, fresh, old);
     dom::RemoveChild(parent, old);
@@ -194,15 +195,25 @@ duk_ret_t GetElementsByClassName(duk_context* ctx) {
 
 void DefineNodeMembers(duk_context* ctx, duk_idx_t proto) {
   Define(ctx, proto,
-         {{"nodeType", GetNodeType, nullptr}, {"nodeName", GetNodeName, nullptr},
-          {"parentNode", GetParentNode, nullptr}, {"parentElement", GetParentElement, nullptr},
-          {"childNodes", GetChildNodes, nullptr}, {"firstChild", GetFirstChild, nullptr},
-          {"lastChild", GetLastChild, nullptr}, {"nextSibling", GetNextSibling, nullptr},
-          {"previousSibling", GetPreviousSibling, nullptr}, {"textContent", GetTextContent, SetTextContent},
-          {"nodeValue", GetTextContent, SetTextContent}, {"data", GetTextContent, SetTextContent},
+         {{"nodeType", GetNodeType, nullptr},
+          {"nodeName", GetNodeName, nullptr},
+          {"parentNode", GetParentNode, nullptr},
+          {"parentElement", GetParentElement, nullptr},
+          {"childNodes", GetChildNodes, nullptr},
+          {"firstChild", GetFirstChild, nullptr},
+          {"lastChild", GetLastChild, nullptr},
+          {"nextSibling", GetNextSibling, nullptr},
+          {"previousSibling", GetPreviousSibling, nullptr},
+          {"textContent", GetTextContent, SetTextContent},
+          {"nodeValue", GetTextContent, SetTextContent},
+          {"data", GetTextContent, SetTextContent},
           {"ownerDocument", GetOwnerDocument, nullptr}},
-         {{"appendChild", AppendChild, 1}, {"insertBefore", InsertBefore, 2}, {"removeChild", RemoveChild, 1},
-          {"replaceChild", ReplaceChild, 2}, {"contains", ContainsNode, 1}, {"hasChildNodes", HasChildNodes, 0},
+         {{"appendChild", AppendChild, 1},
+          {"insertBefore", InsertBefore, 2},
+          {"removeChild", RemoveChild, 1},
+          {"replaceChild", ReplaceChild, 2},
+          {"contains", ContainsNode, 1},
+          {"hasChildNodes", HasChildNodes, 0},
           {"cloneNode", CloneNode, 1}});
 }
 

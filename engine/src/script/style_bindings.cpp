@@ -133,7 +133,8 @@ void InstallStyle(page::Page& p) {
   p.styleProto = NewProto(ctx, nullptr, "styleProto");
   duk_push_heapptr(ctx, p.styleProto);
   Define(ctx, -1, {},
-         {{"setProperty", StyleSetProperty, 2}, {"getPropertyValue", StyleGetPropertyValue, 1},
+         {{"setProperty", StyleSetProperty, 2},
+          {"getPropertyValue", StyleGetPropertyValue, 1},
           {"removeProperty", StyleRemoveProperty, 1}});
   duk_pop(ctx);
 }

@@ -63,7 +63,7 @@ struct Table {
   struct Mark {
     size_t temporaries, texts, wideTexts;
   };
-  std::vector<Mark> scopes{{0, 0, 0}};  // [0] is the host scope
+  std::vector<Mark> scopes{{0, 0, 0}};         // [0] is the host scope
   std::unordered_map<void*, uint32_t> pinned;  // function heap pointer -> slot
   std::deque<std::string> texts;
   std::deque<std::wstring> wideTexts;

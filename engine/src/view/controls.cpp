@@ -256,7 +256,8 @@ bool Char(page::Page& p, unsigned code) {
   if (const std::string* max = dom::GetAttribute(field, "maxlength")) {
     size_t limit = static_cast<size_t>(std::max(0, std::atoi(max->c_str())));
     dom::Document* doc = p.doc;
-    size_t selected = std::max(doc->selectionStart, doc->selectionEnd) - std::min(doc->selectionStart, doc->selectionEnd);
+    size_t selected =
+        std::max(doc->selectionStart, doc->selectionEnd) - std::min(doc->selectionStart, doc->selectionEnd);
     if (ValueOf(field).size() - selected >= limit) return true;
   }
   ReplaceSelection(p, field, typed);

@@ -62,8 +62,7 @@ void View::destroy() {
     page_ = nullptr;
     destroyedViews.push_back(this);
     runtime::PostTask([] {});
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void View::setTransparent(bool transparent) {
@@ -88,15 +87,13 @@ void View::Navigate(const wchar_t* name, bool network) {
 void View::loadURL(const wchar_t* url) {
   try {
     Navigate(url, true);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void View::loadFile(const wchar_t* fileName) {
   try {
     Navigate(fileName, false);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void View::resize(int width, int height) {
@@ -160,8 +157,7 @@ void View::paint(void* pixels, int pitch) {
       paintedVersion_ = page_->doc->version;
       paintedPage_ = page_->id;
     }
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 layout::Rect View::Bounds(const dom::Node* element) {
@@ -279,7 +275,8 @@ bool View::Key(const char* type, unsigned code, unsigned flags, bool press) {
   if (prevented || page_ != p) return handled;
   // What the key does in the page itself: editing the focused field, moving the focus.
   if (press) handled = controls::Char(*p, code) || handled;
-  else if (std::string_view(type) == "keydown") handled = controls::KeyDown(*p, code, init.shiftKey, init.ctrlKey) || handled;
+  else if (std::string_view(type) == "keydown")
+    handled = controls::KeyDown(*p, code, init.shiftKey, init.ctrlKey) || handled;
   return handled;
 }
 
@@ -295,7 +292,9 @@ bool View::GuardedKey(const char* type, unsigned code, unsigned flags, bool pres
 
 bool View::keyUp(unsigned virtualKey, unsigned flags, bool) { return GuardedKey("keyup", virtualKey, flags, false); }
 
-bool View::keyDown(unsigned virtualKey, unsigned flags, bool) { return GuardedKey("keydown", virtualKey, flags, false); }
+bool View::keyDown(unsigned virtualKey, unsigned flags, bool) {
+  return GuardedKey("keydown", virtualKey, flags, false);
+}
 
 bool View::keyPress(unsigned charCode, unsigned flags, bool) { return GuardedKey("keypress", charCode, flags, true); }
 
@@ -306,8 +305,7 @@ void View::focus() {
     events::Init init;
     init.bubbles = false;
     events::Fire(*page_, nullptr, "focus", init);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void View::unfocus() {
@@ -317,8 +315,7 @@ void View::unfocus() {
     events::Init init;
     init.bubbles = false;
     events::Fire(*page_, nullptr, "blur", init);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 const wkeRect* View::getCaret() {
@@ -329,8 +326,7 @@ const wkeRect* View::getCaret() {
       caret_ = {static_cast<int>(std::lround(c->x)), static_cast<int>(std::lround(c->y)), 1,
                 static_cast<int>(std::lround(c->h))};
     }
-  } catch (...) {
-  }
+  } catch (...) {}
   return &caret_;
 }
 

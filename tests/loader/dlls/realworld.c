@@ -20,7 +20,9 @@ static int compare(const void* a, const void* b) {
   return (x > y) - (x < y);
 }
 
-__declspec(dllexport) void realworld_sort(int* values, int count) { qsort(values, (size_t)count, sizeof *values, compare); }
+__declspec(dllexport) void realworld_sort(int* values, int count) {
+  qsort(values, (size_t)count, sizeof *values, compare);
+}
 
 /* Copies text into a block from malloc and upper-cases it through the Win32 API; the caller
    releases it with realworld_release. */

@@ -128,6 +128,11 @@ WKE_API jsValue WKE_CALL jsGlobalObject(jsExecState es);
 WKE_API jsValue WKE_CALL jsEval(jsExecState es, const char* utf8Script);
 WKE_API jsValue WKE_CALL jsCall(jsExecState es, jsValue function, jsValue thisObject, jsValue* args, int argCount);
 WKE_API wkeWebView WKE_CALL jsGetWebView(jsExecState es);
+// A function handed to the host stays callable (pinned) until its page goes. A host that keeps
+// no copy of a function's handle any more (a registration replaced by a new one) gives it up
+// here; from then on every copy of the handle reads as undefined and calls nothing. False when
+// the handle is not a live function of the exec state's page.
+WKE_API bool WKE_CALL jsReleaseFunction(jsExecState es, jsValue function);
 
 // View operations as plain functions, in the interface's order.
 WKE_API void WKE_CALL wkeDestroyWebView(wkeWebView view);

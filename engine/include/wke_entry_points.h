@@ -42,7 +42,8 @@
   X(jsGlobalObject, false)         \
   X(jsEval, false)                 \
   X(jsCall, true)                  \
-  X(jsGetWebView, true)
+  X(jsGetWebView, true)            \
+  X(jsReleaseFunction, false)
 
 // The view operations as plain functions taking the view first. The host calls them through
 // the view's interface instead, so it needs none of them.

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "test_host.h"
 
@@ -75,6 +76,34 @@ TEST(EngineMemory, HostTemporariesAreReleasedAtTheNextCall) {
   std::printf("private bytes: %.2f MB before, %.2f MB after 180000 host calls (%+.2f MB)\n", before, after,
               after - before);
   EXPECT_LT(after - before, 4.0);
+}
+
+TEST(EngineMemory, AMillionReplacedCallbackRegistrationsKeepBoundedMemory) {
+  ASSERT_EQ(Engine().missing, 0);
+  ResetSeen();
+  View view;
+  view.Load(L"blank.html");
+  // Each registration is a new closure holding a little data; the one it replaces is given up.
+  const std::wstring registerMany =
+      L"for (var i = 0; i < %N%; i++) { var data = [i, i + 1, 'x' + i];"
+      L" register(function () { return data[0] + data[1]; }); } 'done'";
+  auto times = [&](int n) {
+    std::wstring script = registerMany;
+    script.replace(script.find(L"%N%"), 3, std::to_wstring(n));
+    return script;
+  };
+  EXPECT_EQ(view.Run(times(20000)), L"done");
+  double before = PrivateMegabytes();
+  EXPECT_EQ(view.Run(times(1000000)), L"done");
+  double after = PrivateMegabytes();
+  EXPECT_EQ(Seen().registrations, 1020000);
+  std::printf("private bytes: %.2f MB before, %.2f MB after a million registrations (%+.2f MB)\n", before, after,
+              after - before);
+  EXPECT_LT(after - before, 4.0);
+  Api& api = Engine();
+  EXPECT_EQ(api.jsTypeOf(Seen().firstRegistered), JSTYPE_UNDEFINED);
+  EXPECT_EQ(api.jsToInt(view.exec(), api.jsCall(view.exec(), Seen().registered, api.jsUndefined(), nullptr, 0)),
+            1999999);
 }
 
 }  // namespace

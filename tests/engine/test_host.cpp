@@ -101,6 +101,18 @@ jsValue WKE_CALL NativeKeep(jsExecState es) {
   return api.jsInt(static_cast<int>(Seen().kept.size()) - 1);
 }
 
+// What a window record does with a callback registration: keeps one, and gives up the one it
+// replaces, which nothing else here holds (firstRegistered is only looked at by tests).
+jsValue WKE_CALL NativeRegister(jsExecState es) {
+  Api& api = Engine();
+  Record& seen = Seen();
+  jsValue callback = api.jsArg(es, 0);
+  if (seen.registrations > 0 && seen.registered != callback) api.jsReleaseFunction(es, seen.registered);
+  if (seen.registrations++ == 0) seen.firstRegistered = callback;
+  seen.registered = callback;
+  return api.jsUndefined();
+}
+
 jsValue WKE_CALL NativeMakeObject(jsExecState es) {
   Api& api = Engine();
   ++Seen().nativeCalls;
@@ -206,6 +218,7 @@ Api& Engine() {
     a->jsBindFunction("record", NativeRecord, 0);
     a->jsBindFunction("probe", NativeProbe, 1);
     a->jsBindFunction("keep", NativeKeep, 1);
+    a->jsBindFunction("register", NativeRegister, 1);
     a->jsBindFunction("makeObject", NativeMakeObject, 1);
     a->jsBindFunction("makeList", NativeMakeList, 1);
     a->jsBindFunction("echoW", NativeEchoW, 1);

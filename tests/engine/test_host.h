@@ -49,6 +49,9 @@ struct Record {
   std::vector<jsValue> kept;        // keep(fn): raw values
   std::vector<int> keptTypes;       // jsArgType of what keep got
   std::vector<wkeWebView> keptViews;
+  jsValue registered = 0;    // register(fn): the one registration, replacing the one before
+  jsValue firstRegistered = 0;
+  long registrations = 0;
   long nativeCalls = 0;
 };
 Record& Seen();

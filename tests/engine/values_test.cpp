@@ -162,6 +162,75 @@ TEST_F(EngineValues, CallbacksStayCallableLongAfterTheNativeReturned) {
   EXPECT_EQ(Seen().kept[1], Seen().kept[2]);
 }
 
+TEST_F(EngineValues, AKeptHandleWhoseSlotWasReusedReadsUndefinedAndCallsNothing) {
+  Api& api = Engine();
+  jsExecState es = view_.exec();
+  // A page hands over a name and an object where callbacks belong; both are released when the
+  // native returns, and the next values take their slots, here functions.
+  view_.Run(L"var called = 0; keep('not a function'); keep(function () { return ++called; });"
+            L"keep({}); keep(function () { return ++called; });");
+  ASSERT_EQ(Seen().kept.size(), 4u);
+  for (size_t stale : {0u, 2u}) {
+    jsValue handle = Seen().kept[stale];
+    EXPECT_EQ(api.jsTypeOf(handle), JSTYPE_UNDEFINED) << stale;
+    EXPECT_TRUE(api.jsIsUndefined(handle)) << stale;
+    EXPECT_TRUE(api.jsIsUndefined(api.jsCall(es, handle, api.jsUndefined(), nullptr, 0))) << stale;
+    EXPECT_EQ(api.jsToStringW(es, handle), std::wstring(L"undefined")) << stale;
+  }
+  EXPECT_EQ(view_.Run(L"called"), L"0");
+  // The functions themselves are unharmed.
+  EXPECT_EQ(api.jsTypeOf(Seen().kept[1]), JSTYPE_FUNCTION);
+  EXPECT_EQ(api.jsToInt(es, api.jsCall(es, Seen().kept[3], api.jsUndefined(), nullptr, 0)), 1);
+}
+
+TEST_F(EngineValues, AKeptHandleStaysStaleAfterAMillionValuesTookItsSlot) {
+  Api& api = Engine();
+  jsExecState es = view_.exec();
+  view_.Run(L"var called = 0; keep('a global callback name');");
+  ASSERT_EQ(Seen().kept.size(), 1u);
+  jsValue stale = Seen().kept[0];
+  EXPECT_EQ(view_.Run(L"var n = 0; for (var i = 0; i < 1000000; i++) n += echo('v' + (i & 7)).length; n"),
+            L"2000000");
+  view_.Run(L"for (var i = 0; i < 1000; i++) keep(function () { return ++called; });");
+  ASSERT_EQ(Seen().kept.size(), 1001u);
+  EXPECT_EQ(api.jsTypeOf(stale), JSTYPE_UNDEFINED);
+  EXPECT_TRUE(api.jsIsUndefined(api.jsCall(es, stale, api.jsUndefined(), nullptr, 0)));
+  EXPECT_EQ(view_.Run(L"called"), L"0");
+  for (size_t i = 1; i < Seen().kept.size(); ++i) ASSERT_NE(Seen().kept[i], stale);
+  EXPECT_EQ(api.jsToInt(es, api.jsCall(es, Seen().kept.back(), api.jsUndefined(), nullptr, 0)), 1);
+}
+
+TEST_F(EngineValues, HandlesOfAReplacedPageReadUndefined) {
+  view_.Run(L"keep(function () {}); keep('text')");
+  ASSERT_EQ(Seen().kept.size(), 2u);
+  Api& api = Engine();
+  EXPECT_EQ(api.jsTypeOf(Seen().kept[0]), JSTYPE_FUNCTION);
+  view_.Load(L"blank.html");
+  EXPECT_EQ(api.jsTypeOf(Seen().kept[0]), JSTYPE_UNDEFINED);
+  EXPECT_EQ(api.jsTypeOf(Seen().kept[1]), JSTYPE_UNDEFINED);
+  // Values stored in the handle itself never go stale.
+  EXPECT_EQ(api.jsTypeOf(api.jsInt(3)), JSTYPE_NUMBER);
+  EXPECT_EQ(api.jsTypeOf(api.jsTrue()), JSTYPE_BOOLEAN);
+  EXPECT_EQ(api.jsTypeOf(api.jsUndefined()), JSTYPE_UNDEFINED);
+}
+
+TEST_F(EngineValues, AReleasedFunctionCallsNothingAndAnotherStaysCallable) {
+  Api& api = Engine();
+  jsExecState es = view_.exec();
+  view_.Run(L"var a = 0, b = 0; var fa = function () { return ++a; }; register(fa);"
+            L"register(function () { return ++b; });");
+  ASSERT_EQ(Seen().registrations, 2);
+  jsValue first = Seen().firstRegistered;
+  EXPECT_EQ(api.jsTypeOf(first), JSTYPE_UNDEFINED);
+  EXPECT_TRUE(api.jsIsUndefined(api.jsCall(es, first, api.jsUndefined(), nullptr, 0)));
+  EXPECT_EQ(api.jsToInt(es, api.jsCall(es, Seen().registered, api.jsUndefined(), nullptr, 0)), 1);
+  EXPECT_FALSE(api.jsReleaseFunction(es, first));
+  // The page still has the function; handed over again it is pinned afresh.
+  view_.Run(L"keep(fa)");
+  EXPECT_EQ(api.jsToInt(es, api.jsCall(es, Seen().kept.back(), api.jsUndefined(), nullptr, 0)), 1);
+  EXPECT_EQ(view_.Run(L"a + ',' + b"), L"1,1");
+}
+
 TEST_F(EngineValues, ExceptionInCalledFunctionGivesUndefinedAndIsLogged) {
   ConsoleCapture console;
   view_.Run(L"keep(function () { throw new Error('boom from callback'); })");

@@ -75,6 +75,11 @@ WKE_API jsType WKE_CALL jsArgType(jsExecState es, int index) {
 }
 
 WKE_API jsType WKE_CALL jsTypeOf(jsValue v) {
+  try {
+    if (!values::IsLive(v)) return JSTYPE_UNDEFINED;
+  } catch (...) {
+    return JSTYPE_UNDEFINED;
+  }
   switch (values::TagOf(v)) {
     case values::kNumber: return JSTYPE_NUMBER;
     case values::kUndefined: return JSTYPE_UNDEFINED;
@@ -87,7 +92,7 @@ WKE_API jsType WKE_CALL jsTypeOf(jsValue v) {
 }
 
 WKE_API bool WKE_CALL jsIsNumber(jsValue v) { return values::TagOf(v) == values::kNumber; }
-WKE_API bool WKE_CALL jsIsUndefined(jsValue v) { return values::TagOf(v) == values::kUndefined; }
+WKE_API bool WKE_CALL jsIsUndefined(jsValue v) { return jsTypeOf(v) == JSTYPE_UNDEFINED; }
 
 WKE_API double WKE_CALL jsToDouble(jsExecState es, jsValue v) {
   switch (values::TagOf(v)) {
@@ -324,6 +329,14 @@ WKE_API jsValue WKE_CALL jsCall(jsExecState es, jsValue function, jsValue thisOb
     return Popped(es);
   } catch (...) {
     return values::Undefined();
+  }
+}
+
+WKE_API bool WKE_CALL jsReleaseFunction(jsExecState es, jsValue function) {
+  try {
+    return Live(es) && values::ReleaseFunction(*es->page, es->ctx, function);
+  } catch (...) {
+    return false;
   }
 }
 

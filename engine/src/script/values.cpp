@@ -11,21 +11,63 @@ namespace {
 
 constexpr uint64_t kCanonicalNaN = 0x7FF8000000000000ull;
 
+constexpr uint32_t kSlotLimit = 1u << kSlotBits;
+constexpr uint32_t kGenerationMask = (1u << kGenerationBits) - 1;
+constexpr uint32_t kNoSlot = 0xFFFFFFFFu;
+// Set in a slot's generation while the slot holds no value, so that no handle matches it
+// (a retired slot's generation has come back round to the one its first value had).
+constexpr uint16_t kFreeSlot = 0x8000;
+constexpr uint64_t kPayloadMask = 0xFFFFFFFFFFFFull;
+
 uint32_t PageTag(const page::Page& p) { return p.id & 0xFFFF; }
+
+uint64_t Reference(const page::Page& p, uint32_t slot) {
+  return (static_cast<uint64_t>(PageTag(p)) << 32) |
+         (static_cast<uint64_t>(p.values.generations[slot]) << kSlotBits) | slot;
+}
+
+// The slot a handle of this page refers to, or kNoSlot when its value is gone.
+uint32_t LiveSlot(const page::Page& p, jsValue v) {
+  const uint64_t payload = static_cast<uint64_t>(v) & kPayloadMask;
+  if ((payload >> 32) != PageTag(p)) return kNoSlot;
+  const uint32_t slot = static_cast<uint32_t>(payload) & (kSlotLimit - 1);
+  const uint32_t generation = static_cast<uint32_t>(payload >> kSlotBits) & kGenerationMask;
+  if (slot >= p.values.slotCount || p.values.generations[slot] != generation) return kNoSlot;
+  return slot;
+}
 
 uint32_t NewSlot(Table& t) {
   if (!t.freeSlots.empty()) {
     uint32_t s = t.freeSlots.back();
     t.freeSlots.pop_back();
+    t.generations[s] &= ~kFreeSlot;
     return s;
   }
-  return t.slotCount++;
+  if (t.slotCount < kSlotLimit) {
+    t.generations.push_back(0);
+    return t.slotCount++;
+  }
+  if (!t.retiredSlots.empty()) {
+    uint32_t s = t.retiredSlots.back();
+    t.retiredSlots.pop_back();
+    t.generations[s] &= ~kFreeSlot;
+    return s;
+  }
+  return kNoSlot;
 }
 
-// Stores the value at idx in a slot.
+void FreeSlot(Table& t, uint32_t slot) {
+  uint16_t& generation = t.generations[slot];
+  generation = static_cast<uint16_t>((generation + 1) & kGenerationMask);
+  (generation == 0 ? t.retiredSlots : t.freeSlots).push_back(slot);
+  generation |= kFreeSlot;
+}
+
+// Stores the value at idx in a slot; kNoSlot when every slot is taken.
 uint32_t Store(page::Page& p, duk_context* ctx, duk_idx_t idx) {
   idx = duk_normalize_index(ctx, idx);
   uint32_t slot = NewSlot(p.values);
+  if (slot == kNoSlot) return slot;
   duk_push_heapptr(ctx, p.values.array);
   duk_dup(ctx, idx);
   duk_put_prop_index(ctx, -2, slot);
@@ -40,7 +82,7 @@ void FreeTemporaries(page::Page& p, duk_context* ctx, size_t from) {
   for (size_t i = from; i < t.temporaries.size(); ++i) {
     duk_push_undefined(ctx);
     duk_put_prop_index(ctx, -2, t.temporaries[i]);
-    t.freeSlots.push_back(t.temporaries[i]);
+    FreeSlot(t, t.temporaries[i]);
   }
   duk_pop(ctx);
   t.temporaries.resize(from);
@@ -49,7 +91,7 @@ void FreeTemporaries(page::Page& p, duk_context* ctx, size_t from) {
 // A string of another page (say the result of running script in another view) is copied
 // over; objects and functions cannot cross between script heaps and arrive as undefined.
 void PushForeign(page::Page& p, duk_context* ctx, jsValue v) {
-  uint64_t payload = static_cast<uint64_t>(v) & 0xFFFFFFFFFFFFull;
+  uint64_t payload = static_cast<uint64_t>(v) & kPayloadMask;
   page::Page* owner = nullptr;
   pages::ForEach([&](page::Page& other) {
     if (&other != &p && PageTag(other) == (payload >> 32)) owner = &other;
@@ -115,36 +157,32 @@ jsType TypeOfStack(duk_context* ctx, duk_idx_t idx) {
 
 jsValue FromStack(page::Page& p, duk_context* ctx, duk_idx_t idx) {
   Table& t = p.values;
-  uint64_t ref = static_cast<uint64_t>(PageTag(p)) << 32;
+  Tag tag = kObject;
   switch (TypeOfStack(ctx, idx)) {
     case JSTYPE_NUMBER: return Number(duk_get_number(ctx, idx));
     case JSTYPE_BOOLEAN: return Boolean(duk_get_boolean(ctx, idx) != 0);
     case JSTYPE_NULL: return Make(kNull, 0);
     case JSTYPE_UNDEFINED: return Undefined();
     case JSTYPE_FUNCTION: {
+      tag = kFunction;
       void* heapPtr = duk_get_heapptr(ctx, idx);
       if (heapPtr) {
         auto it = t.pinned.find(heapPtr);
-        if (it != t.pinned.end()) return Make(kFunction, ref | it->second);
+        if (it != t.pinned.end()) return Make(kFunction, Reference(p, it->second));
         uint32_t slot = Store(p, ctx, idx);
+        if (slot == kNoSlot) return Undefined();
         t.pinned.emplace(heapPtr, slot);
-        return Make(kFunction, ref | slot);
+        return Make(kFunction, Reference(p, slot));
       }
-      uint32_t slot = Store(p, ctx, idx);
-      t.temporaries.push_back(slot);
-      return Make(kFunction, ref | slot);
+      break;
     }
-    case JSTYPE_STRING: {
-      uint32_t slot = Store(p, ctx, idx);
-      t.temporaries.push_back(slot);
-      return Make(kString, ref | slot);
-    }
-    default: {
-      uint32_t slot = Store(p, ctx, idx);
-      t.temporaries.push_back(slot);
-      return Make(kObject, ref | slot);
-    }
+    case JSTYPE_STRING: tag = kString; break;
+    default: break;
   }
+  uint32_t slot = Store(p, ctx, idx);
+  if (slot == kNoSlot) return Undefined();
+  t.temporaries.push_back(slot);
+  return Make(tag, Reference(p, slot));
 }
 
 void Push(page::Page& p, duk_context* ctx, jsValue v) {
@@ -155,19 +193,55 @@ void Push(page::Page& p, duk_context* ctx, jsValue v) {
     case kBoolean: duk_push_boolean(ctx, (v & 1) != 0); return;
     default: break;
   }
-  uint64_t payload = static_cast<uint64_t>(v) & 0xFFFFFFFFFFFFull;
-  uint32_t slot = static_cast<uint32_t>(payload);
-  if ((payload >> 32) != PageTag(p)) {
+  if (((static_cast<uint64_t>(v) & kPayloadMask) >> 32) != PageTag(p)) {
     PushForeign(p, ctx, v);
     return;
   }
-  if (slot >= p.values.slotCount) {
+  uint32_t slot = LiveSlot(p, v);
+  if (slot == kNoSlot) {
     duk_push_undefined(ctx);
     return;
   }
   duk_push_heapptr(ctx, p.values.array);
   duk_get_prop_index(ctx, -1, slot);
   duk_remove(ctx, -2);
+}
+
+bool IsLive(jsValue v) {
+  switch (TagOf(v)) {
+    case kNumber:
+    case kUndefined:
+    case kNull:
+    case kBoolean: return true;
+    default: break;
+  }
+  bool live = false;
+  pages::ForEach([&](page::Page& p) {
+    if (!live && LiveSlot(p, v) != kNoSlot) live = true;
+  });
+  return live;
+}
+
+bool ReleaseFunction(page::Page& p, duk_context* ctx, jsValue v) {
+  if (TagOf(v) != kFunction) return false;
+  uint32_t slot = LiveSlot(p, v);
+  if (slot == kNoSlot) return false;
+  Table& t = p.values;
+  duk_push_heapptr(ctx, t.array);
+  duk_get_prop_index(ctx, -1, slot);
+  void* heapPtr = duk_get_heapptr(ctx, -1);
+  duk_pop(ctx);
+  auto it = heapPtr ? t.pinned.find(heapPtr) : t.pinned.end();
+  if (it == t.pinned.end() || it->second != slot) {
+    duk_pop(ctx);
+    return false;
+  }
+  t.pinned.erase(it);
+  duk_push_undefined(ctx);
+  duk_put_prop_index(ctx, -2, slot);
+  duk_pop(ctx);
+  FreeSlot(t, slot);
+  return true;
 }
 
 void OpenScope(page::Page& p) {

@@ -13,6 +13,7 @@
 #include "host/memory_module.h"
 #include "host/os_version.h"
 #include "host/package.h"
+#include "host/plugin_path.h"
 #include "host/shutdown_steps.h"
 #include "host/startup_state.h"
 #include "native_table.h"
@@ -42,8 +43,7 @@ bool SplitModulePath(startup::State& state) {
 
 void FetchHardwareId(startup::State& state) {
   using GetHwid = const char*(__cdecl*)();
-  const std::wstring path = state.moduleDirectory + L"\\plugins\\hwid.dll";
-  const win::Module plugin(LoadLibraryW(path.c_str()));
+  const win::Module plugin(plugin_path::Load(L"plugins\\hwid.dll"));
   if (!plugin) return;
   if (auto getHwid = reinterpret_cast<GetHwid>(reinterpret_cast<void*>(GetProcAddress(plugin.get(), "GetHWID")))) {
     if (const char* id = getHwid()) state.hardwareId = id;
@@ -52,7 +52,7 @@ void FetchHardwareId(startup::State& state) {
 
 void LoadResourceTool(startup::State& state) {
   // Kept loaded for the life of the process.
-  HMODULE tool = LoadLibraryW(L"VELQ___s13tool\\313_vude.dll");
+  HMODULE tool = plugin_path::Load(L"VELQ___s13tool\\313_vude.dll");
   if (!tool) return;
   for (int i = 0; i < startup::kResourceToolEntryCount; ++i)
     state.resourceTool[i] = GetProcAddress(tool, startup::kResourceToolEntryNames[i]);

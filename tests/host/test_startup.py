@@ -1,7 +1,9 @@
 """webshell.exe under Wine: start-up with and without its package parts, the exit codes, the
 first window's page, the engine loaded from memory, and the native function binding."""
+import json
 import os
 import re
+import shutil
 import sys
 import tempfile
 import time
@@ -137,5 +139,50 @@ class Program(unittest.TestCase):
         self.assertTrue(any(line.startswith("version ") for line in lines))
 
 
+class PlugIns(unittest.TestCase):
+    """Plug-in libraries come only from the program's own folder, never from the current
+    folder or PATH, where anyone could plant a library of the same name."""
+    SCRIPT = page("console.log('hwid ' + JSON.stringify(GetHWID())); " + CLOSE_OWN_WINDOW)
+    NAMES = (os.path.join("plugins", "hwid.dll"), os.path.join("VELQ___s13tool", "313_vude.dll"))
+
+    def setUp(self):
+        self.program = tempfile.mkdtemp(prefix="webshell-plugins-program-")
+        self.current = tempfile.mkdtemp(prefix="webshell-plugins-current-")
+        self.on_path = tempfile.mkdtemp(prefix="webshell-plugins-path-")
+        for folder in (self.current, self.on_path):
+            for name in self.NAMES:
+                self.place(harness.options.marker_library, folder, name)
+
+    def place(self, library, folder, name):
+        os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
+        shutil.copyfile(library, os.path.join(folder, name))
+
+    def loaded(self, folder):
+        return sorted(name for name in self.NAMES if os.path.exists(os.path.join(folder, name) + ".loaded"))
+
+    def run_app(self):
+        app = App(self.program, {"exe.zip.index.html": self.SCRIPT})
+        self.assertEqual(app.run(cwd=self.current, env={"WINEPATH": harness.windows_path(self.on_path)}), 1)
+        return app
+
+    def test_planted_libraries_are_not_loaded_when_none_is_beside_the_program(self):
+        app = self.run_app()
+        self.assertEqual(app.values("hwid"), ['""'])
+        self.assertEqual(self.loaded(self.current), [])
+        self.assertEqual(self.loaded(self.on_path), [])
+
+    def test_the_libraries_beside_the_program_are_the_ones_loaded(self):
+        self.place(harness.options.hwid, self.program, self.NAMES[0])
+        self.place(harness.options.marker_library, self.program, self.NAMES[1])
+        expected = harness.run(harness.options.plugin_call, os.path.join(self.program, self.NAMES[0]),
+                               "GetHWID").stdout.strip()
+        self.assertRegex(expected, r"^[0-9A-F]{16}$")
+        app = self.run_app()
+        self.assertEqual(app.values("hwid"), [json.dumps(expected)])
+        self.assertEqual(self.loaded(self.program), [self.NAMES[1]])
+        self.assertEqual(self.loaded(self.current), [])
+        self.assertEqual(self.loaded(self.on_path), [])
+
+
 if __name__ == "__main__":
-    harness.main(["--resinfo", "--foreign-library"])
+    harness.main(["--resinfo", "--foreign-library", "--hwid", "--marker-library", "--plugin-call"])

@@ -22,8 +22,8 @@ constexpr uint64_t kPayloadMask = 0xFFFFFFFFFFFFull;
 uint32_t PageTag(const page::Page& p) { return p.id & 0xFFFF; }
 
 uint64_t Reference(const page::Page& p, uint32_t slot) {
-  return (static_cast<uint64_t>(PageTag(p)) << 32) |
-         (static_cast<uint64_t>(p.values.generations[slot]) << kSlotBits) | slot;
+  return (static_cast<uint64_t>(PageTag(p)) << 32) | (static_cast<uint64_t>(p.values.generations[slot]) << kSlotBits) |
+         slot;
 }
 
 // The slot a handle of this page refers to, or kNoSlot when its value is gone.

@@ -3,10 +3,12 @@
 #include <oleauto.h>
 
 #include <new>
+#include <set>
 #include <vector>
 
 struct CallbackList {
   volatile LONG references = 1;
+  bool sending = false;  // between SendTo's send and the receiver's claim; under the live lock
   std::vector<VARIANT> items;
   VARIANT empty{};
 };
@@ -14,6 +16,33 @@ struct CallbackList {
 namespace callbacks {
 
 namespace {
+
+// Every list alive in the process. A receiver touches a list only after finding it here, so a
+// number that merely looks like a list is never read as one.
+SRWLOCK liveLock = SRWLOCK_INIT;
+
+std::set<const CallbackList*>& LiveLists() {
+  static std::set<const CallbackList*> lists;
+  return lists;
+}
+
+bool Enter(const CallbackList* list) noexcept {
+  AcquireSRWLockExclusive(&liveLock);
+  bool entered = true;
+  try {
+    LiveLists().insert(list);
+  } catch (...) {
+    entered = false;
+  }
+  ReleaseSRWLockExclusive(&liveLock);
+  return entered;
+}
+
+void Leave(const CallbackList* list) noexcept {
+  AcquireSRWLockExclusive(&liveLock);
+  LiveLists().erase(list);
+  ReleaseSRWLockExclusive(&liveLock);
+}
 
 bool Append(CallbackList* list, const VARIANT& item) noexcept {
   try {
@@ -35,6 +64,7 @@ VARIANT UInt64Item(uint64_t value) {
 }
 
 void Destroy(CallbackList* list) noexcept {
+  Leave(list);
   for (VARIANT& item : list->items) {
     if (item.vt == (VT_UI1 | VT_BYREF)) {
       delete[] item.pbVal;
@@ -53,6 +83,10 @@ CallbackList* NewList(HWND window, jsValue callback) noexcept {
   auto* list = new (std::nothrow) CallbackList();
   if (!list) return nullptr;
   VariantInit(&list->empty);
+  if (!Enter(list)) {
+    delete list;
+    return nullptr;
+  }
   // The window handle is sign-extended to 64 bits, as the handle value would be in a 64-bit process.
   const auto handle = static_cast<int64_t>(static_cast<int32_t>(reinterpret_cast<intptr_t>(window)));
   if (!Append(list, UInt64Item(static_cast<uint64_t>(handle))) ||
@@ -121,11 +155,37 @@ jsValue CallbackValue(const CallbackList* list) noexcept {
   return item.vt == VT_UI8 ? static_cast<jsValue>(item.ullVal) : 0;
 }
 
+bool SendTo(HWND window, UINT message, CallbackList* list) noexcept {
+  // The extra reference keeps the list readable here after a receiver has claimed and
+  // released it; whether it was claimed is read from the list, not from the answer, which
+  // any window the handle may name by now can give.
+  AddReference(list);
+  AcquireSRWLockExclusive(&liveLock);
+  list->sending = true;
+  ReleaseSRWLockExclusive(&liveLock);
+  SendMessageW(window, message, reinterpret_cast<WPARAM>(list), 0);
+  AcquireSRWLockExclusive(&liveLock);
+  const bool claimed = !list->sending;
+  list->sending = false;
+  ReleaseSRWLockExclusive(&liveLock);
+  Release(list);
+  return claimed;
+}
+
 void Deliver(CallbackList* list) noexcept {
-  const HWND window = TargetWindow(list);
-  // The receiver answers 1 once it has taken the list; 0 means the window is gone (or is not
-  // a page window) and the list is still ours.
-  if (SendMessageW(window, kScriptCallbackMessage, reinterpret_cast<WPARAM>(list), 0) != 1) Release(list);
+  if (!SendTo(TargetWindow(list), kScriptCallbackMessage, list)) Release(list);
+}
+
+CallbackList* Claim(WPARAM wParam) noexcept {
+  auto* candidate = reinterpret_cast<CallbackList*>(wParam);
+  CallbackList* claimed = nullptr;
+  AcquireSRWLockExclusive(&liveLock);
+  if (candidate && LiveLists().count(candidate) && candidate->sending) {
+    candidate->sending = false;
+    claimed = candidate;
+  }
+  ReleaseSRWLockExclusive(&liveLock);
+  return claimed;
 }
 
 void Run(jsExecState es, CallbackList* list) noexcept {

@@ -37,10 +37,20 @@ const VARIANT& Item(const CallbackList* list, uint32_t index) noexcept;
 HWND TargetWindow(const CallbackList* list) noexcept;
 jsValue CallbackValue(const CallbackList* list) noexcept;
 
-// Sends the list to its target window and waits until the page's callback has run. The
-// receiver releases the list; when the window is gone and nothing received it, the sender's
-// reference is released here instead, so an undeliverable list is not leaked.
+// Sends the list with message to window and waits until the receiver has handled it. True
+// when the receiver claimed the list, and with it the sender's reference; false when nothing
+// did (the window is gone or is not a page window) and the reference is still the sender's.
+bool SendTo(HWND window, UINT message, CallbackList* list) noexcept;
+
+// Sends the list to its target window with the script-callback message and waits until the
+// page's callback has run. When nothing received it, the sender's reference is released here
+// instead, so an undeliverable list is not leaked.
 void Deliver(CallbackList* list) noexcept;
+
+// The receiving side of SendTo: the list a host message's wParam names when it is a live list
+// of this process being sent right now, which the receiver then owns (one reference); null for
+// anything else, such as a number a page or another program sent with the host's message.
+CallbackList* Claim(WPARAM wParam) noexcept;
 
 // The receiving side, on the UI thread: converts items 2.. into as many script values as the
 // callback declares parameters, calls it and releases the list.

@@ -202,16 +202,18 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
       DragFinish(reinterpret_cast<HDROP>(wParam));
       return DefWindowProcW(window, message, wParam, lParam);
     case kScriptCallbackMessage: {
-      if (wParam == 0) return 0;
-      auto* list = reinterpret_cast<CallbackList*>(wParam);
+      CallbackList* list = callbacks::Claim(wParam);
+      if (!list) return 0;
       if (record->view) callbacks::Run(record->view->globalExec(), list);
       else callbacks::Release(list);
-      return 1;  // taken: the sender must not release the list again
+      return 1;
     }
-    case kFileListMessage:
+    case kFileListMessage: {
       if (!fileListReceiver) return 0;
-      return fileListReceiver(record->view ? record->view->globalExec() : nullptr,
-                              reinterpret_cast<CallbackList*>(wParam));
+      CallbackList* list = callbacks::Claim(wParam);
+      if (!list) return 0;
+      return fileListReceiver(record->view ? record->view->globalExec() : nullptr, list);
+    }
     case WM_TIMER:
       if (wParam == kRepaintTimerId) PaintStep(record);
       return 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "page_messages.h"
 #include "script_values.h"
 #include "web_view_window.h"
 #include "window_tables.h"
@@ -157,6 +158,7 @@ jsValue Js_SendMessage(jsExecState es) {
   const auto message = static_cast<UINT>(script::Int(es, 1));
   const auto wParam = static_cast<WPARAM>(static_cast<uint32_t>(script::Int(es, 2)));
   const auto lParam = static_cast<LPARAM>(script::Int(es, 3));
+  if (!page_messages::Allowed(message)) return script::Number(0);
   return script::Number(static_cast<double>(SendMessageW(window, message, wParam, lParam)));
 }
 

@@ -77,8 +77,8 @@ void SendFileList(HWND window, jsValue callback, std::vector<FoundEntry> entries
     callbacks::Release(list);
     return;
   }
-  // The receiver answers 1 once it has taken the list and its entries.
-  if (SendMessageW(window, kFileListMessage, reinterpret_cast<WPARAM>(list), 0) != 1) {
+  // A receiver that claims the list takes its entries with it.
+  if (!callbacks::SendTo(window, kFileListMessage, list)) {
     delete owned;
     callbacks::Release(list);
   }

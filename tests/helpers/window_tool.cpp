@@ -11,6 +11,12 @@
 //                                                (x, y) with the system's own mouse input,
 //                                                moves the cursor by (dx, dy) and releases it
 //   window_tool gone <class> <title> [wait-ms]   exit code 0 once no such window exists
+//   window_tool send <class> <title> <message> <wparam> <lparam>
+//                                                sends the message (numbers in C notation) as
+//                                                another program could, prints "result N";
+//                                                exit code 1 when missing or not answered in 5 s
+//   window_tool post <class> <title> <message> <wparam> <lparam>
+//                                                posts it; exit code 1 when missing
 #include <windows.h>
 
 #include <cstdio>
@@ -113,6 +119,21 @@ int Gone(const wchar_t* className, const wchar_t* title, DWORD wait) {
   return 0;
 }
 
+unsigned long long Number(const wchar_t* text) { return std::wcstoull(text, nullptr, 0); }
+
+int Message(bool send, const wchar_t* className, const wchar_t* title, wchar_t** numbers) {
+  const HWND window = FindWindowW(className, title);
+  if (!window) return 1;
+  const auto message = static_cast<UINT>(Number(numbers[0]));
+  const auto wParam = static_cast<WPARAM>(Number(numbers[1]));
+  const auto lParam = static_cast<LPARAM>(Number(numbers[2]));
+  if (!send) return PostMessageW(window, message, wParam, lParam) ? 0 : 1;
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result)) return 1;
+  std::printf("result %llu\n", static_cast<unsigned long long>(result));
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -129,6 +150,8 @@ int wmain(int argc, wchar_t** argv) {
                 static_cast<int>(std::wcstol(argv[6], nullptr, 10)),
                 static_cast<int>(std::wcstol(argv[7], nullptr, 10)));
   }
+  if ((command == L"send" || command == L"post") && argc > 6)
+    return Message(command == L"send", argv[2], argv[3], argv + 4);
   if (command == L"gone") return Gone(argv[2], argv[3], Milliseconds(argc, argv, 4, 20000));
   return 2;
 }

@@ -96,14 +96,23 @@ void RegisterWindowClasses() {
 void OpenFirstWindow() {
   WebViewWindow* record = webview::NewWindow();
   if (!record) return;
-  webview::Create(record, kEntryPageW, WS_POPUP, 0, nullptr);
+  if (webview::Create(record, kEntryPageW, WS_POPUP, 0, nullptr) != 0) {
+    webview::Release(record);
+    return;
+  }
   webview::Load(record, kEntryPageW);
 }
 
 void RunMessageLoop() {
   MSG message{};
-  while (message.message != WM_QUIT) {
+  for (;;) {
     if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      // Only the loop itself ends the loop, once the last window is gone: a quit posted by
+      // anyone else while windows are open would free the engine under their live views.
+      if (message.message == WM_QUIT) {
+        if (windows::OpenWindowCount() == 0) break;
+        continue;
+      }
       TranslateMessage(&message);
       DispatchMessageW(&message);
     } else {

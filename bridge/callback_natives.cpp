@@ -25,11 +25,44 @@ std::map<uint32_t, GlobalCallback>& GlobalCallbacks() {
   return table;
 }
 
+constexpr jsValue WebViewWindow::*kRegistrations[] = {
+    &WebViewWindow::hitTestCallback,      &WebViewWindow::closeCallback,      &WebViewWindow::sizeCallback,
+    &WebViewWindow::exitSizeMoveCallback, &WebViewWindow::sysCommandCallback, &WebViewWindow::minMaxInfoCallback,
+    &WebViewWindow::dropFilesCallback};
+
+bool HeldByHost(jsValue value) {
+  const bool registered = windows::AnyRecord([value](const WebViewWindow& record) {
+    for (const auto slot : kRegistrations) {
+      if (record.*slot == value) return true;
+    }
+    for (const auto& [id, callback] : record.trayCallbacks) {
+      if (callback == value) return true;
+    }
+    return false;
+  });
+  if (registered || completion::Pending(value)) return true;
+  for (const auto& [key, global] : GlobalCallbacks()) {
+    if (global.callback == value) return true;
+  }
+  return false;
+}
+
+// A page's function stays pinned in the engine while the host may call it. Once a replaced
+// registration leaves it held by nothing of the host's, it is given back, so a page that
+// registers a new closure again and again does not grow without bound.
+void GiveUpIfUnheld(HWND owner, jsValue replaced) {
+  if (!replaced || !engine::api.jsReleaseFunction || HeldByHost(replaced)) return;
+  const WebViewWindow* record = windows::RecordOf(owner);
+  if (record && record->view) engine::api.jsReleaseFunction(record->view->globalExec(), replaced);
+}
+
 jsValue Register(jsExecState es, jsValue WebViewWindow::*slot, bool acceptFiles = false) {
   WebViewWindow* record = windows::RecordOf(windows::OwnWindow(es));
   if (!record) return script::Boolean(false);
   if (acceptFiles) DragAcceptFiles(record->window, TRUE);
+  const jsValue replaced = record->*slot;
   record->*slot = script::Arg(es, 0);
+  if (replaced != record->*slot) GiveUpIfUnheld(record->window, replaced);
   return script::Boolean(true);
 }
 
@@ -39,7 +72,10 @@ namespace natives {
 
 jsValue Js_RegisterGlobalJSCallback(jsExecState es) {
   const std::wstring key = script::Text(es, 0);
-  GlobalCallbacks()[names::Key(key)] = GlobalCallback{windows::OwnWindow(es), script::Arg(es, 1)};
+  GlobalCallback& entry = GlobalCallbacks()[names::Key(key)];
+  const GlobalCallback replaced = entry;
+  entry = GlobalCallback{windows::OwnWindow(es), script::Arg(es, 1)};
+  if (replaced.callback != entry.callback) GiveUpIfUnheld(replaced.window, replaced.callback);
   return script::Boolean(true);
 }
 
@@ -50,7 +86,7 @@ jsValue Js_CallGlobalJSCallback(jsExecState es) {
   if (found == GlobalCallbacks().end()) return script::Boolean(false);
   // Delivered from a thread of its own, so the registering page runs the callback some time
   // after this call has returned, also when it is the calling page itself.
-  const completion::Target target{found->second.window, found->second.callback};
+  const completion::Target target = completion::TargetFor(found->second.window, found->second.callback);
   const bool started = completion::StartWorker([target, text = std::move(text)] { completion::Send(target, {text}); });
   return script::Boolean(started);
 }

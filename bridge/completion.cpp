@@ -1,6 +1,8 @@
 #include "completion.h"
 
 #include <memory>
+#include <new>
+#include <set>
 
 #include "callback_list.h"
 #include "script_values.h"
@@ -18,10 +20,47 @@ DWORD WINAPI RunWorker(void* parameter) {
   return 0;
 }
 
+SRWLOCK pendingLock = SRWLOCK_INIT;
+
+std::multiset<jsValue>& PendingCallbacks() {
+  static std::multiset<jsValue> callbacks;
+  return callbacks;
+}
+
+void EndPending(const jsValue* callback) noexcept {
+  AcquireSRWLockExclusive(&pendingLock);
+  auto& pending = PendingCallbacks();
+  if (const auto found = pending.find(*callback); found != pending.end()) pending.erase(found);
+  ReleaseSRWLockExclusive(&pendingLock);
+  delete callback;
+}
+
 }  // namespace
 
+Target TargetFor(HWND window, jsValue callback) {
+  // Should the hold itself not be made after counting, the count stays: the function is then
+  // never given up and stays pinned with its page, as callbacks always were.
+  AcquireSRWLockExclusive(&pendingLock);
+  bool counted = true;
+  try {
+    PendingCallbacks().insert(callback);
+  } catch (...) {
+    counted = false;
+  }
+  ReleaseSRWLockExclusive(&pendingLock);
+  if (!counted) throw std::bad_alloc();
+  return Target{window, callback, std::shared_ptr<const jsValue>(new jsValue(callback), EndPending)};
+}
+
 Target TargetOf(jsExecState es, int callbackIndex) {
-  return Target{windows::OwnWindow(es), script::Arg(es, callbackIndex)};
+  return TargetFor(windows::OwnWindow(es), script::Arg(es, callbackIndex));
+}
+
+bool Pending(jsValue callback) noexcept {
+  AcquireSRWLockShared(&pendingLock);
+  const bool pending = PendingCallbacks().count(callback) != 0;
+  ReleaseSRWLockShared(&pendingLock);
+  return pending;
 }
 
 bool Send(const Target& target, std::initializer_list<Value> values) noexcept {

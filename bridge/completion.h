@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <variant>
 
@@ -16,13 +17,19 @@
 namespace completion {
 
 // Where results go: the calling page's own window and the callback exactly as the page gave it.
+// While any copy of a target made by TargetOf or TargetFor lives, its callback counts as pending,
+// and the host does not give the function up (see Pending).
 struct Target {
   HWND window = nullptr;
   jsValue callback = 0;
+  std::shared_ptr<const jsValue> hold;
 };
 
 // On the UI thread, inside a native function: the calling page's window and argument index's value.
 Target TargetOf(jsExecState es, int callbackIndex);
+Target TargetFor(HWND window, jsValue callback);
+// True while some target of this callback value is alive (work still to report to it).
+bool Pending(jsValue callback) noexcept;
 
 // One callback argument: VT_INT, VT_R8, VT_BSTR or VT_UI8 (which reaches the page as undefined).
 using Value = std::variant<int32_t, double, std::wstring, uint64_t>;

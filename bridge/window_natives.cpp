@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "page_messages.h"
 #include "script_values.h"
 #include "web_view_window.h"
 #include "window_tables.h"
@@ -18,9 +19,12 @@ jsValue Js_wkeCreateWindow(jsExecState es) {
   const HWND parent = parentFlag.empty() ? nullptr : windows::FlagElseOwn(es, parentFlag);
   WebViewWindow* record = webview::NewWindow();
   if (!record) return script::Undefined();
-  // A failed creation still loads the page into the view when one was made; the page is
-  // told nothing either way.
-  webview::Create(record, name, style, extendedStyle, parent);
+  // The page is told nothing either way. A failed creation frees the record and any view it
+  // made, and loads nothing: a page in a view without a window would run unseen.
+  if (webview::Create(record, name, style, extendedStyle, parent) != 0) {
+    webview::Release(record);
+    return script::Undefined();
+  }
   webview::Load(record, page);
   return script::Undefined();
 }
@@ -78,6 +82,7 @@ jsValue Js_PostMessage(jsExecState es) {
   const auto message = static_cast<UINT>(script::Int(es, 1));
   const auto wParam = static_cast<WPARAM>(static_cast<uint32_t>(script::Int(es, 2)));
   const auto lParam = static_cast<LPARAM>(script::Int(es, 3));
+  if (!page_messages::Allowed(message)) return script::Number(0);
   return script::Number(PostMessageW(window, message, wParam, lParam));
 }
 

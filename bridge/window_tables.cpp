@@ -44,12 +44,15 @@ void Add(WebViewWindow* record, std::wstring_view name) {
 void Remove(const WebViewWindow* record) {
   if (record->window) RemoveWindow(record->window);
   if (record->view) RemoveView(record->view);
-  if (record->hasName) {
-    if (const HWND flagged = FlagOnly(record->name)) RemoveFlagsOf(flagged);
-  }
 }
 
-void RemoveWindow(HWND window) { WindowTable().erase(window); }
+void RemoveWindow(HWND window) {
+  WindowTable().erase(window);
+  // Flags are looked up by the window they point at, not by the record's name: a name that
+  // another window already carried names that other window, and a flag left behind would
+  // address whatever window gets this handle value next.
+  RemoveFlagsOf(window);
+}
 
 void RemoveView(wkeWebView view) { ViewTable().erase(view); }
 
@@ -60,6 +63,13 @@ size_t OpenWindowCount() { return WindowTable().size(); }
 WebViewWindow* RecordOf(HWND window) {
   const auto found = WindowTable().find(window);
   return found == WindowTable().end() ? nullptr : found->second;
+}
+
+bool AnyRecord(const std::function<bool(const WebViewWindow&)>& test) {
+  for (const auto& [window, record] : WindowTable()) {
+    if (record && test(*record)) return true;
+  }
+  return false;
 }
 
 HWND OwnWindow(jsExecState es) {

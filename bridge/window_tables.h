@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
 #include <string_view>
 
 #include "engine_api.h"
@@ -18,10 +19,10 @@ namespace windows {
 // Enters the record's window and view and the flag name for the window; an existing flag
 // keeps its window.
 void Add(WebViewWindow* record, std::wstring_view name);
-// Drops the record's window and view entries and, when it was created with a name, every
-// flag of the window found under that name (also flags the page set later).
+// Drops the record's window and view entries and every flag that points at its window (the
+// name it was created with and the flags its page set later), and no other window's flags.
 void Remove(const WebViewWindow* record);
-// For a record whose window or view is replaced by a new one.
+// For a record whose window or view is replaced by a new one; a window's flags go with it.
 void RemoveWindow(HWND window);
 void RemoveView(wkeWebView view);
 // Points flag at window, replacing the window it named before.
@@ -31,6 +32,8 @@ void SetFlag(std::wstring_view flag, HWND window);
 size_t OpenWindowCount();
 
 WebViewWindow* RecordOf(HWND window);
+// True when test holds for some open window's record.
+bool AnyRecord(const std::function<bool(const WebViewWindow&)>& test);
 
 // The calling page's own window, or null when unknown.
 HWND OwnWindow(jsExecState es);

@@ -12,6 +12,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import harness  # noqa: E402
 from harness import App, page  # noqa: E402
 
+WINDOW_CLASS = "VELQ___engine_v1 wke"
+
 
 class Windows(unittest.TestCase):
     def setUp(self):
@@ -125,31 +127,134 @@ class Flags(unittest.TestCase):
         app = App(self.folder, {"exe.zip.index.html": entry, "twin1.html": twin1, "twin2.html": twin2})
         self.assertEqual(app.run(), 1)
         self.assertIn("twin names the window at 11", app.log())
-        # The second window's teardown finds the first window under the shared name and drops
-        # all of its flags, also the one it set itself.
-        self.assertIn('after close: twin {"left":0,"top":0,"right":0,"bottom":0}, extra 0', app.log())
+        # The second window's teardown drops the flags that point at it and leaves the first
+        # window, which the shared name names, all of its own.
+        self.assertIn('after close: twin {"left":11,"top":11,"right":31,"bottom":31}, extra 11', app.log())
 
-    def test_unknown_parent_flag_makes_the_calling_window_the_parent(self):
+    def test_a_closed_windows_flags_go_with_it_and_only_they(self):
         entry = page("""
-            RegisterGlobalJSCallback('child-done', function () { PostMessage('', WM_CLOSE, 0, 0); });
-            wkeCreateWindow('child', 0x80000000, 0, 'no window has this flag', 'child.html');
+            RegisterGlobalJSCallback('helper-ready', function () {
+              SetCurrentWindowFlag('helper');  // the helper's name now names this window
+              CallGlobalJSCallback('close-helper', '');
+            });
+            RegisterGlobalJSCallback('helper-closed', function () {
+              console.log('after close: ' + [wkeRunJS('helper', '1 + 1'), wkeRunJS('helper-extra', '1 + 1'),
+                                             wkeRunJS('entry-extra', '1 + 1')].join(','));
+              PostMessage('', WM_CLOSE, 0, 0);
+            });
+            SetCurrentWindowFlag('entry-extra');
+            wkeCreateWindow('helper', 0x80000000, 0, '', 'helper.html');
         """)
-        child = page("""
-            var entry = FindWindow('VELQ___engine_v1 wke', 'exe.zip.index.html');
-            console.log('entry found ' + (entry > 0));
-            console.log('owner is entry ' + (GetWindowLong('', -8) == entry));
-            CallGlobalJSCallback('child-done', '');
-            PostMessage('', WM_CLOSE, 0, 0);
+        helper = page("""
+            SetCurrentWindowFlag('helper-extra');
+            RegisterGlobalJSCallback('close-helper', function () { PostMessage('', WM_CLOSE, 0, 0); });
+            RegisterJSCallback_WM_CLOSE(function () { CallGlobalJSCallback('helper-closed', ''); return 1; });
+            CallGlobalJSCallback('helper-ready', '');
         """)
-        app = App(self.folder, {"exe.zip.index.html": entry, "child.html": child})
+        app = App(self.folder, {"exe.zip.index.html": entry, "helper.html": helper})
         self.assertEqual(app.run(), 1)
-        self.assertIn("entry found true", app.log())
-        self.assertIn("owner is entry true", app.log())
+        self.assertIn("after close: 2,,2", app.log())
 
 
 class WindowMessages(unittest.TestCase):
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="webshell-messages-")
+
+    def test_messages_a_page_may_not_send(self):
+        script = """
+            var sizes = 0;
+            RegJSCB_WM_SIZE(function () { sizes++; });
+            SetWindowPos('', '0', 0x40, 100, 100, 200, 100);
+            // The host's callback-list messages with a page's number, and messages whose
+            // parameters are pointers, would crash the program or write where the page chose.
+            console.log('refused ' + [SendMessage('', 0x4D5, 1, 0), SendMessage('', 0x4D6, 1, 0),
+                                      SendMessage('', 0x4D7, 1, 0), SendMessage('', 0x24, 0, 0x1000),
+                                      SendMessage('', 0x0C, 0, 0x1000), SendMessage('', 0x0D, 100, 0x1000),
+                                      SendMessage('', 0x83, 1, 0x1000), SendMessage('', 0x46, 0, 0x1000),
+                                      SendMessage('', 0x4A, 0, 0x1000), SendMessage('', 0x02, 0, 0),
+                                      PostMessage('', 0x4D5, 1, 0), PostMessage('', 0x12, 0, 0),
+                                      PostMessage('', 0x113, 1, 0x1000), PostMessage('', 0x233, 0x1000, 0)].join(','));
+            console.log('allowed ' + [SendMessage('', 0x84, 0, (110 << 16) | 110), SendMessage('', 0x400 + 7, 1, 2),
+                                      PostMessage('', 0x8000 + 3, 0, 0)].join(','));
+            SendMessage('', 0x112, 0xF030, 0);
+            setTimeout(function () {
+              console.log('still running, sizes ' + (sizes > 0));
+              PostMessage('', WM_CLOSE, 0, 0);
+            }, 300);
+        """
+        app = App(self.folder, {"exe.zip.index.html": page(script)})
+        self.assertEqual(app.run(), 1)
+        log = app.log()
+        self.assertIn("refused " + ",".join(["0"] * 14), log)
+        self.assertIn("allowed 1,0,1", log)
+        self.assertIn("still running, sizes true", log)
+
+    def test_another_program_cannot_steer_the_host_with_its_messages(self):
+        # Another program knows the window and the message numbers but not the host's lists; a
+        # quit it posts must not end the program under its open window either.
+        script = """
+            console.log('ready');
+            RegisterGlobalJSCallback('finish', function () { PostMessage('', WM_CLOSE, 0, 0); });
+            setTimeout(function () { console.log('gave up'); PostMessage('', WM_CLOSE, 0, 0); }, 20000);
+        """
+        app = App(self.folder, {"exe.zip.index.html": page(script)})
+        process = app.start()
+        try:
+            self.assertTrue(app.wait_for_line("ready"))
+            tool = harness.options.window_tool
+            for message, wparam in (("0x4D5", "1"), ("0x4D6", "1"), ("0x4D5", "0x10000")):
+                sent = harness.run(tool, "send", WINDOW_CLASS, "exe.zip.index.html", message, wparam, "0")
+                self.assertEqual(sent.stdout.strip(), "result 0", message)
+            self.assertEqual(harness.run(tool, "post", WINDOW_CLASS, "exe.zip.index.html", "0x12", "0", "0").returncode, 0)
+            # Still alive and answering: a hit test in the window goes through its procedure.
+            answered = harness.run(tool, "send", WINDOW_CLASS, "exe.zip.index.html", "0x84", "0", "0")
+            self.assertRegex(answered.stdout.strip(), r"^result \d+$")
+            self.assertIsNone(process.poll())
+            done = harness.run(tool, "send", WINDOW_CLASS, "exe.zip.index.html", "0x10", "0", "0")
+            self.assertEqual(done.returncode, 0)
+            self.assertEqual(process.wait(30), 1)
+            self.assertNotIn("gave up", app.log())
+        finally:
+            if process.poll() is None:
+                process.kill()
+
+    def test_a_window_that_cannot_be_made_loads_nothing(self):
+        entry = page("""
+            // A child window without a parent cannot be made.
+            wkeCreateWindow('orphan', 0x40000000, 0, '', 'orphan.html');
+            console.log('windows ' + (FindWindow('VELQ___engine_v1 wke', 'orphan') == 0));
+            setTimeout(function () { PostMessage('', WM_CLOSE, 0, 0); }, 500);
+        """)
+        orphan = page("console.log('orphan page ran');")
+        app = App(self.folder, {"exe.zip.index.html": entry, "orphan.html": orphan})
+        self.assertEqual(app.run(), 1)
+        self.assertIn("windows true", app.log())
+        self.assertNotIn("orphan page ran", app.log())
+
+    def test_replaced_registrations_leave_shared_and_pending_callbacks_working(self):
+        script = """
+            var event = CreateEvent(1, 0, '');
+            var shared = function (w, l) { console.log('shared ran'); return 1; };
+            var waited = function (result) { console.log('wait ended ' + result); PostMessage('', WM_CLOSE, 0, 0); };
+            RegJSCB_WM_SIZE(shared);
+            RegisterJSCallback_WM_CLOSE(shared);
+            RegJSCB_WM_SYSCOMMAND(waited);
+            WaitForSingleObject(event, 800, waited);
+            for (var i = 0; i < 20000; i++) {
+              RegJSCB_WM_SIZE(function () { return i; });
+              RegJSCB_WM_SYSCOMMAND(function () { return i; });
+            }
+            var sizes = 0;
+            RegJSCB_WM_SIZE(function () { sizes++; });
+            SetWindowPos('', '0', 0x40, 100, 100, 210, 110);
+            console.log('last size callback ran ' + (sizes > 0));
+        """
+        app = App(self.folder, {"exe.zip.index.html": page(script)})
+        self.assertEqual(app.run(), 1)
+        log = app.log()
+        self.assertIn("last size callback ran true", log)
+        self.assertIn("wait ended 258", log)
+        self.assertIn("shared ran", log)
 
     def test_system_commands_size_topmost_raw_handles_and_followers(self):
         entry = page("""
@@ -381,4 +486,4 @@ class SingleInstance(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    harness.main(["--dialog-driver", "--dropfiles"])
+    harness.main(["--dialog-driver", "--dropfiles", "--window-tool"])

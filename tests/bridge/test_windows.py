@@ -231,6 +231,50 @@ class WindowMessages(unittest.TestCase):
         self.assertIn("windows true", app.log())
         self.assertNotIn("orphan page ran", app.log())
 
+    def test_registering_new_closures_again_and_again_keeps_memory_bounded(self):
+        # Each replaced registration's closure is given back; before, every one stayed pinned
+        # for the page's life.
+        script = """
+            function register(count) {
+              for (var i = 0; i < count; i++) {
+                var data = [i, i + 1, 'closure ' + i];
+                RegJSCB_WM_SIZE(function () { return data[0] + data[1]; });
+              }
+            }
+            function whenFileExists(name, then) {
+              if (IsFileExists(name)) then(); else setTimeout(function () { whenFileExists(name, then); }, 20);
+            }
+            console.log('pid ' + GetCurrentProcessId());
+            register(20000);
+            console.log('warm');
+            whenFileExists('measured-warm', function () {
+              register(500000);
+              console.log('done');
+              whenFileExists('measured-done', function () { PostMessage('', WM_CLOSE, 0, 0); });
+            });
+        """
+        app = App(self.folder, {"exe.zip.index.html": page(script)})
+        process = app.start()
+
+        def private_bytes():
+            probe = harness.run(harness.options.memory_probe, app.values("pid")[0])
+            self.assertEqual(probe.returncode, 0)
+            return int(probe.stdout.split()[1])
+
+        try:
+            self.assertTrue(app.wait_for_line("warm"))
+            before = private_bytes()
+            open(os.path.join(self.folder, "measured-warm"), "w").close()
+            self.assertTrue(app.wait_for_line("done", timeout=120))
+            after = private_bytes()
+            open(os.path.join(self.folder, "measured-done"), "w").close()
+            self.assertEqual(process.wait(30), 1)
+        finally:
+            if process.poll() is None:
+                process.kill()
+        print("private bytes %.2f MB before, %.2f MB after 500,000 registrations" % (before / 2**20, after / 2**20))
+        self.assertLess(after - before, 8 * 2**20)
+
     def test_replaced_registrations_leave_shared_and_pending_callbacks_working(self):
         script = """
             var event = CreateEvent(1, 0, '');
@@ -486,4 +530,4 @@ class SingleInstance(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    harness.main(["--dialog-driver", "--dropfiles", "--window-tool"])
+    harness.main(["--dialog-driver", "--dropfiles", "--window-tool", "--memory-probe"])

@@ -22,6 +22,7 @@
 #include "services/shared_memory_render.h"
 #include "services/shortcut_natives.h"
 #include "services/system_info.h"
+#include "transfer/download_natives.h"
 
 namespace natives {
 
@@ -40,7 +41,7 @@ jsValue WKE_CALL Guarded(jsExecState es) noexcept {
 const NativeRow kTable[] = {
     {"GetCoreVersion", Guarded<&Js_GetCoreVersion>, 0},
     {"wke_FILE_add_path", Guarded<&Js_wke_FILE_add_path>, 2},
-    {"curl_http_download", NotYetBuilt, 4},
+    {"curl_http_download", Guarded<&Js_curl_http_download>, 4},
     {"unzip", NotYetBuilt, 4},
     {"un7z", NotYetBuilt, 6},
     {"WriteUTF8File", Guarded<&Js_WriteUTF8File>, 2},

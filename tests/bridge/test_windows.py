@@ -257,7 +257,7 @@ class WindowMessages(unittest.TestCase):
         process = app.start()
 
         def private_bytes():
-            probe = harness.run(harness.options.memory_probe, app.values("pid")[0])
+            probe = harness.run(harness.options.process_tool, "memory", app.values("pid")[0])
             self.assertEqual(probe.returncode, 0)
             return int(probe.stdout.split()[1])
 
@@ -530,4 +530,4 @@ class SingleInstance(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    harness.main(["--dialog-driver", "--dropfiles", "--window-tool", "--memory-probe"])
+    harness.main(["--dialog-driver", "--dropfiles", "--window-tool", "--process-tool"])

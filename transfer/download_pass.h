@@ -1,0 +1,48 @@
+#pragma once
+// One pass of a download: a transfer that starts where the file on disk ends and holds at most
+// 1 MiB in memory. Bytes of an answer that continues the file end the pass once the buffer is
+// full; an answer that carries the whole file from byte 0 instead (the file changed, or the
+// server does not serve ranges) is streamed to the sink in pieces of under 1 MiB.
+#include <curl/curl.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "download_response.h"
+
+namespace download {
+
+inline constexpr size_t kPassLimit = 0x100000;
+
+struct PassRequest {
+  std::string url;  // UTF-8
+  int64_t offset = 0;
+  std::string validator;  // sent as If-Range with a range request
+  CURLSH* share = nullptr;
+};
+
+// Live figures of the pass in progress, read by the progress reporter.
+struct PassProgress {
+  std::atomic<int64_t> received{0};   // body bytes of the accepted answer so far
+  std::atomic<int64_t> expected{-1};  // body bytes the answer announced, -1 unknown
+  std::atomic<bool> fromZero{false};  // the answer restarts the file at byte 0
+};
+
+struct PassResult {
+  Response response;
+  Verdict verdict = Verdict::kRefuse;
+  bool answered = false;  // a body or a final status arrived
+  std::string bytes;      // what is left to store after any streamed pieces
+  bool streamed = false;  // pieces were already handed to the sink (the file restarts at 0)
+  CURLcode code = CURLE_OK;
+  bool sinkFailed = false;
+};
+
+// Stores a streamed piece; first is true for the first piece of an answer from byte 0.
+using Sink = std::function<bool(const std::string& piece, bool first)>;
+
+PassResult RunPass(const PassRequest& request, PassProgress& progress, const Sink& sink);
+
+}  // namespace download

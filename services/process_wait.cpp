@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "base/utf8.h"
 #include "base/win_handles.h"
 #include "bridge/completion.h"
 #include "bridge/script_values.h"
@@ -78,11 +79,14 @@ jsValue Js_ShellExecute(jsExecState es) {
 }
 
 jsValue Js_ShellExecuteA(jsExecState es) {
-  // The narrow shell function gets the UTF-8 bytes as they are; it reads them in the ANSI
-  // code page, so only ASCII text arrives intact.
+  // The page's text arrives as UTF-8 bytes; the ANSI code page would garble anything beyond
+  // ASCII, so the arguments go to the wide function instead.
   const auto shell = ReadShellArguments<std::string, script::Utf8>(es);
-  ShellExecuteA(GetDesktopWindow(), shell.operation.c_str(), shell.file.c_str(), shell.parameters.c_str(),
-                shell.folder.c_str(), shell.show);
+  const std::wstring operation = text::Utf8ToWide(shell.operation);
+  const std::wstring file = text::Utf8ToWide(shell.file);
+  const std::wstring parameters = text::Utf8ToWide(shell.parameters);
+  const std::wstring folder = text::Utf8ToWide(shell.folder);
+  ShellExecuteW(GetDesktopWindow(), operation.c_str(), file.c_str(), parameters.c_str(), folder.c_str(), shell.show);
   return script::Undefined();
 }
 

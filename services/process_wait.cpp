@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <memory>
 #include <string>
 
 #include "base/utf8.h"
@@ -64,8 +65,17 @@ jsValue Js_WaitForSingleObject(jsExecState es) {
   const HANDLE handle = script::HandleArg(es, 0);
   const DWORD timeout = script::Handle(es, 1);
   const completion::Target target = completion::TargetOf(es, 2);
-  const bool started = completion::StartWorker([handle, timeout, target] {
-    const DWORD result = WaitForSingleObject(handle, timeout);
+  // The page may close its handle as soon as this returns, and the number may then name
+  // another object, so the worker waits on a duplicate of its own.
+  auto own = std::make_shared<win::KernelHandle>();
+  {
+    HANDLE duplicate = nullptr;
+    if (DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &duplicate, 0, FALSE, DUPLICATE_SAME_ACCESS))
+      own->reset(duplicate);
+  }
+  const bool started = completion::StartWorker([handle, timeout, target, own] {
+    const DWORD result = WaitForSingleObject(*own ? own->get() : handle, timeout);
+    own->reset();
     completion::Send(target, {static_cast<double>(result)});
   });
   return script::Boolean(started);

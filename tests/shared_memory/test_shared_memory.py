@@ -198,6 +198,30 @@ class Events(unittest.TestCase):
                 process.kill()
         self.assertEqual([line for line in app.log() if line.startswith("wait")], ["wait started true", "wait 0"])
 
+    def test_a_wait_keeps_its_answer_when_the_page_closes_the_handle_at_once(self):
+        # The closed number is taken again by the events made next, which are not signalled.
+        folder = tempfile.mkdtemp(prefix="webshell-events-")
+        name = Unique("closed-wait")
+        script = """
+            var answers = [];
+            function round(left) {
+              if (left == 0) { console.log('answers ' + answers.join(',')); close(); return; }
+              var signalled = CreateEvent(1, 1, '');
+              WaitForSingleObject(signalled, 0, function (result) {
+                answers.push(result);
+                for (var i = 0; i < others.length; i++) CloseHandle(others[i]);
+                round(left - 1);
+              });
+              CloseHandle(signalled);
+              var others = [];
+              for (var i = 0; i < 4; i++) others.push(CreateEvent(1, 0, ''));
+            }
+            round(8);
+        """
+        app = App(folder, {"exe.zip.index.html": page(name("control"), script)})
+        self.assertEqual(app.run(), 1)
+        self.assertEqual(app.values("answers"), [",".join(["0"] * 8)])
+
 
 class RenderMapping(unittest.TestCase):
     def test_window_pixels_reach_another_process_and_a_second_call_replaces_the_first(self):

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/owned_handles.h"
 #include "base/utf8.h"
 #include "base/win_handles.h"
 #include "bridge/completion.h"
@@ -33,7 +34,7 @@ void ExecuteAndWait(const std::wstring& operation, const std::wstring& file, con
   execute.nShow = show;
   if (!ShellExecuteExW(&execute)) execute.hProcess = nullptr;
   // Nobody else ever sees this handle, so it is closed here once the program has ended.
-  const win::KernelHandle process(execute.hProcess);
+  const win::HostKernelHandle process(execute.hProcess);
   if (process) WaitForSingleObject(process.get(), INFINITE);
 }
 
@@ -66,15 +67,18 @@ jsValue Js_WaitForSingleObject(jsExecState es) {
   const DWORD timeout = script::Handle(es, 1);
   const completion::Target target = completion::TargetOf(es, 2);
   // The page may close its handle as soon as this returns, and the number may then name
-  // another object, so the worker waits on a duplicate of its own.
-  auto own = std::make_shared<win::KernelHandle>();
-  {
+  // another object, so the worker waits on a duplicate of its own. The host's own handles are
+  // not the page's to wait on: the answer is the platform's failure value.
+  const bool refused = owned_handles::Contains(handle);
+  auto own = std::make_shared<win::HostKernelHandle>();
+  if (!refused) {
     HANDLE duplicate = nullptr;
     if (DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &duplicate, 0, FALSE, DUPLICATE_SAME_ACCESS))
       own->reset(duplicate);
   }
-  const bool started = completion::StartWorker([handle, timeout, target, own] {
-    const DWORD result = WaitForSingleObject(*own ? own->get() : handle, timeout);
+  const bool started = completion::StartWorker([handle, timeout, target, refused, own] {
+    DWORD result = WAIT_FAILED;
+    if (!refused) result = WaitForSingleObject(*own ? own->get() : handle, timeout);
     own->reset();
     completion::Send(target, {static_cast<double>(result)});
   });

@@ -253,6 +253,7 @@ class Events(unittest.TestCase):
               for (var i = 0; i < host[kind].length; i++) results.push(CloseHandle(host[kind][i]));
               console.log(kind + ' ' + host[kind].length + ' ' + results.join(','));
             }
+            WaitForSingleObject(host.worker[0], 0, function (result) { console.log('host wait ' + result); });
             var own = CreateEvent(1, 0, '');
             console.log('own ' + CloseHandle(own) + ' ' + CloseHandle(own));
             console.log('read ' + ReadFileMapping('%(m)s', 0));
@@ -281,7 +282,7 @@ class Events(unittest.TestCase):
             self.assertEqual(results, ",".join(["0"] * int(count)), kind)
         # The host's objects still work, and the second start still finds the first.
         self.assertEqual(seen, {"mapping": "kept", "single": ["exists"], "second start": ["0"]})
-        for line in ("own 1 0", "read kept", "package from the package", "waited 0"):
+        for line in ("own 1 0", "read kept", "package from the package", "waited 0", "host wait 4294967295"):
             self.assertIn(line, app.log())
 
 

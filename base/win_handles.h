@@ -10,16 +10,20 @@
 
 namespace win {
 
-// Generic owner: Traits gives the empty value and the release call.
+// Generic owner: Traits gives the empty value and the release call, and optionally an Acquire
+// call made for every handle the owner takes.
 template <typename Traits>
 class Owned {
  public:
   using Handle = typename Traits::Handle;
   Owned() noexcept = default;
-  explicit Owned(Handle handle) noexcept : handle_(handle) {}
+  explicit Owned(Handle handle) noexcept : handle_(handle) { Acquire(handle); }
   Owned(Owned&& other) noexcept : handle_(other.release()) {}
   Owned& operator=(Owned&& other) noexcept {
-    if (this != &other) reset(other.release());
+    if (this != &other) {
+      const Handle old = std::exchange(handle_, other.release());
+      if (old != Traits::Empty()) Traits::Release(old);
+    }
     return *this;
   }
   Owned(const Owned&) = delete;
@@ -32,9 +36,16 @@ class Owned {
   void reset(Handle handle = Traits::Empty()) noexcept {
     const Handle old = std::exchange(handle_, handle);
     if (old != Traits::Empty()) Traits::Release(old);
+    Acquire(handle);
   }
 
  private:
+  static void Acquire(Handle handle) noexcept {
+    if constexpr (requires { Traits::Acquire(handle); }) {
+      if (handle != Traits::Empty()) Traits::Acquire(handle);
+    }
+  }
+
   Handle handle_ = Traits::Empty();
 };
 

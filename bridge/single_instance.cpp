@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/owned_handles.h"
 #include "base/win_handles.h"
 #include "host/shutdown_steps.h"
 #include "script_values.h"
@@ -15,7 +16,7 @@ constexpr DWORD kSectionSize = 16;
 
 // The section this process created; kept open and mapped until shutdown so later starts find it.
 struct SingleInstanceSection {
-  win::KernelHandle section;
+  win::HostKernelHandle section;
   win::MappedView view;
 };
 

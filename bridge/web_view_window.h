@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "engine_api.h"
+#include "base/owned_handles.h"
 #include "base/win_handles.h"
 
 struct CallbackList;
 
 struct RenderMapping {
   std::wstring name;  // empty: no mapping
-  win::KernelHandle section;
+  win::HostKernelHandle section;
   win::MappedView view;
   uint64_t size = 0;
 };

@@ -70,7 +70,8 @@ FilePtr FindInArchive(const std::wstring& archivePath, std::string_view key) {
 }
 
 FilePtr OpenOnDisk(const std::wstring& path) {
-  win::FileHandle disk(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  win::HostFileHandle disk(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!disk) return nullptr;
   FilePtr file = NewFile();
   if (file) file->disk = std::move(disk);

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/owned_handles.h"
 #include "base/win_handles.h"
 
 namespace package {
@@ -31,7 +32,7 @@ using ArchiveReader = win::Owned<ArchiveReaderTraits>;
 // which is open for reading, or a disk file opened for reading with shared read access.
 struct File {
   ArchiveReader archive;
-  win::FileHandle disk;
+  win::HostFileHandle disk;
 };
 using FilePtr = std::unique_ptr<File>;
 

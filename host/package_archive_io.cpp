@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/owned_handles.h"
+
 namespace package::archive_io {
 namespace {
 
@@ -13,7 +15,9 @@ voidpf ZCALLBACK Open(voidpf, const void* path, int) {
       CreateFileW(static_cast<const wchar_t*>(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   // minizip recognises a failed open only by a null stream; an invalid handle would be walked
   // as an empty file and then given to CloseHandle.
-  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  owned_handles::Add(file);
+  return file;
 }
 
 uLong ZCALLBACK Read(voidpf, voidpf stream, void* buffer, uLong size) {
@@ -55,6 +59,7 @@ long ZCALLBACK Seek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
 
 int ZCALLBACK Close(voidpf, voidpf stream) {
   if (stream == nullptr) return -1;
+  owned_handles::Remove(AsHandle(stream));
   return CloseHandle(AsHandle(stream)) ? 0 : -1;
 }
 

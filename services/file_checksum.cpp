@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/owned_handles.h"
 #include "base/win_handles.h"
 #include "bridge/completion.h"
 #include "bridge/script_values.h"
@@ -15,7 +16,7 @@ namespace files {
 
 bool ChecksumPieces(const std::wstring& path, uint32_t pieceSize,
                     const std::function<void(uint64_t done, uint64_t total, uint32_t crc)>& report) {
-  const win::FileHandle file(
+  const win::HostFileHandle file(
       CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
   if (!file || !GetFileSizeEx(file.get(), &size)) size.QuadPart = 0;

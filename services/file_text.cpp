@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "base/utf8.h"
@@ -16,21 +17,48 @@ namespace files {
 namespace {
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr int kNameAttempts = 16;
 
-// Bytes written at offset 0 (truncating) or at the end (appending); -1 on any failure.
-int64_t WriteOnce(const std::wstring& path, std::string_view bytes, bool truncate) {
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  const win::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                                         truncate ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return -1;
-  if (!truncate && SetFilePointer(file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
-      GetLastError() != NO_ERROR)
-    return -1;
+bool WriteAll(HANDLE file, std::string_view bytes) {
   DWORD written = 0;
-  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-      written != bytes.size())
-    return -1;
-  return written;
+  return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+}
+
+// A new, empty file beside path (same folder, so the final move is a rename), named after it.
+win::FileHandle CreateTemporaryBeside(const std::wstring& path, std::wstring* temporaryPath) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    *temporaryPath =
+        path + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L".tmp";
+    win::FileHandle file(
+        CreateFileW(temporaryPath->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file || GetLastError() != ERROR_FILE_EXISTS) return file;
+  }
+  return win::FileHandle();
+}
+
+// The mark and the text into a temporary file, which then replaces path in one step: readers
+// see the old content or the new, never a part, and a failure leaves the old file as it was.
+bool ReplaceWithText(const std::wstring& path, std::string_view text) {
+  std::wstring temporaryPath;
+  win::FileHandle file = CreateTemporaryBeside(path, &temporaryPath);
+  if (!file) return false;
+  const bool written = WriteAll(file.get(), std::string_view(kByteOrderMark, 3)) && WriteAll(file.get(), text) &&
+                       FlushFileBuffers(file.get());
+  file.reset();
+  if (!written) {
+    DeleteFileW(temporaryPath.c_str());
+    return false;
+  }
+  // A read-only file is replaced too; it gets its attributes back when it stays.
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+                        !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (readOnly) SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (MoveFileExW(temporaryPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  DeleteFileW(temporaryPath.c_str());
+  if (readOnly) SetFileAttributesW(path.c_str(), attributes);
+  return false;
 }
 
 }  // namespace
@@ -43,10 +71,8 @@ std::string_view TextOfContent(std::string_view content) {
 
 int64_t WriteUtf8Text(const std::wstring& path, std::string_view text) {
   CreateParentFolders(path);
-  const int64_t mark = WriteOnce(path, std::string_view(kByteOrderMark, 3), true);
-  const int64_t body = WriteOnce(path, text, false);
-  if (mark < 0 || body < 0) return -1;
-  return mark + body;
+  if (!ReplaceWithText(path, text)) return -1;
+  return 3 + static_cast<int64_t>(text.size());
 }
 
 }  // namespace files

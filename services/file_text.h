@@ -11,7 +11,8 @@ namespace files {
 std::string_view TextOfContent(std::string_view content);
 
 // Writes EF BB BF and then text to path, replacing what was there, after creating missing
-// folders. The bytes written (3 + text size), or -1 when either write failed.
+// folders. The bytes written (3 + text size), or -1 on failure, which leaves an existing file
+// as it was.
 int64_t WriteUtf8Text(const std::wstring& path, std::string_view text);
 
 }  // namespace files

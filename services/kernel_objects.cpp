@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/owned_handles.h"
 #include "bridge/script_values.h"
 
 namespace natives {
@@ -29,6 +30,8 @@ jsValue Js_OpenEvent(jsExecState es) {
   return script::HandleResult(OpenEventW(access, inherit ? TRUE : FALSE, name.c_str()));
 }
 
-jsValue Js_CloseHandle(jsExecState es) { return script::Integer(CloseHandle(script::HandleArg(es, 0)) ? 1 : 0); }
+jsValue Js_CloseHandle(jsExecState es) {
+  return script::Integer(owned_handles::CloseUnlessOwned(script::HandleArg(es, 0)) ? 1 : 0);
+}
 
 }  // namespace natives

@@ -1,6 +1,7 @@
 #pragma once
 // Named mutexes and events through which pages coordinate with other processes. Handles go to
-// pages as numbers and live until CloseHandle or the end of the process; the host keeps no list.
+// pages as numbers and live until CloseHandle or the end of the process; the host keeps no list
+// of them. CloseHandle closes any handle but the host's own (base/owned_handles.h).
 #include "bridge/engine_api.h"
 
 namespace natives {

@@ -4,8 +4,11 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <memory>
 #include <string>
 
+#include "base/owned_handles.h"
+#include "base/utf8.h"
 #include "base/win_handles.h"
 #include "bridge/completion.h"
 #include "bridge/script_values.h"
@@ -31,7 +34,7 @@ void ExecuteAndWait(const std::wstring& operation, const std::wstring& file, con
   execute.nShow = show;
   if (!ShellExecuteExW(&execute)) execute.hProcess = nullptr;
   // Nobody else ever sees this handle, so it is closed here once the program has ended.
-  const win::KernelHandle process(execute.hProcess);
+  const win::HostKernelHandle process(execute.hProcess);
   if (process) WaitForSingleObject(process.get(), INFINITE);
 }
 
@@ -63,8 +66,20 @@ jsValue Js_WaitForSingleObject(jsExecState es) {
   const HANDLE handle = script::HandleArg(es, 0);
   const DWORD timeout = script::Handle(es, 1);
   const completion::Target target = completion::TargetOf(es, 2);
-  const bool started = completion::StartWorker([handle, timeout, target] {
-    const DWORD result = WaitForSingleObject(handle, timeout);
+  // The page may close its handle as soon as this returns, and the number may then name
+  // another object, so the worker waits on a duplicate of its own. The host's own handles are
+  // not the page's to wait on: the answer is the platform's failure value.
+  const bool refused = owned_handles::Contains(handle);
+  auto own = std::make_shared<win::HostKernelHandle>();
+  if (!refused) {
+    HANDLE duplicate = nullptr;
+    if (DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &duplicate, 0, FALSE, DUPLICATE_SAME_ACCESS))
+      own->reset(duplicate);
+  }
+  const bool started = completion::StartWorker([handle, timeout, target, refused, own] {
+    DWORD result = WAIT_FAILED;
+    if (!refused) result = WaitForSingleObject(*own ? own->get() : handle, timeout);
+    own->reset();
     completion::Send(target, {static_cast<double>(result)});
   });
   return script::Boolean(started);
@@ -78,11 +93,14 @@ jsValue Js_ShellExecute(jsExecState es) {
 }
 
 jsValue Js_ShellExecuteA(jsExecState es) {
-  // The narrow shell function gets the UTF-8 bytes as they are; it reads them in the ANSI
-  // code page, so only ASCII text arrives intact.
+  // The page's text arrives as UTF-8 bytes; the ANSI code page would garble anything beyond
+  // ASCII, so the arguments go to the wide function instead.
   const auto shell = ReadShellArguments<std::string, script::Utf8>(es);
-  ShellExecuteA(GetDesktopWindow(), shell.operation.c_str(), shell.file.c_str(), shell.parameters.c_str(),
-                shell.folder.c_str(), shell.show);
+  const std::wstring operation = text::Utf8ToWide(shell.operation);
+  const std::wstring file = text::Utf8ToWide(shell.file);
+  const std::wstring parameters = text::Utf8ToWide(shell.parameters);
+  const std::wstring folder = text::Utf8ToWide(shell.folder);
+  ShellExecuteW(GetDesktopWindow(), operation.c_str(), file.c_str(), parameters.c_str(), folder.c_str(), shell.show);
   return script::Undefined();
 }
 

@@ -32,6 +32,9 @@ DeleteTreeFunction SystemDeleteTree() {
   return function;
 }
 
+// "" and a run of separators open the root itself, and the tree below a root is a whole hive.
+bool NamesNoKey(const std::wstring& subKey) { return subKey.find_first_not_of(L'\\') == std::wstring::npos; }
+
 }  // namespace
 
 jsValue Js_RegQueryString(jsExecState es) {
@@ -66,6 +69,7 @@ jsValue Js_RegWriteString(jsExecState es) {
 jsValue Js_RegDeleteTree(jsExecState es) {
   const HKEY root = RootOf(script::Handle(es, 0));
   const std::wstring subKey = script::Text(es, 1);
+  if (NamesNoKey(subKey)) return script::Undefined();
   HKEY opened = nullptr;
   if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) return script::Undefined();
   const win::RegistryKey key(opened);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/owned_handles.h"
 #include "base/win_handles.h"
 #include "bridge/name_key.h"
 #include "bridge/script_values.h"
@@ -25,7 +26,7 @@ constexpr int kExisting = 1;
 constexpr int kFailed = 0;
 
 struct Section {
-  win::KernelHandle mapping;
+  win::HostKernelHandle mapping;
   win::MappedView view;
   uint64_t size = 0;
 };
@@ -91,7 +92,7 @@ jsValue Js_CreateFileMapping(jsExecState es) {
   const uint32_t key = names::Key(name);
   if (Table().contains(key)) return script::Integer(kExisting);
   const uint64_t size = RequestedSize(es);
-  win::KernelHandle mapping(
+  win::HostKernelHandle mapping(
       CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(size), name.c_str()));
   if (!mapping) return script::Integer(kFailed);
   const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;

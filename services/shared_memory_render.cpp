@@ -20,7 +20,8 @@ jsValue Js_wkeUpdateRenderFM(jsExecState es) {
   const HWND window = flag.empty() ? windows::OwnWindow(es) : windows::FlagOnly(flag);
   WebViewWindow* record = window ? windows::RecordOf(window) : nullptr;
   if (!record) return script::Integer(0);
-  win::KernelHandle section(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name.c_str()));
+  win::HostKernelHandle section(
+      CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name.c_str()));
   if (!section) return script::Integer(0);
   win::MappedView view(MapViewOfFile(section.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
   if (!view) return script::Integer(0);

@@ -3,6 +3,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "services/file_text.h"
 #include "tests/support/temp_folder.h"
 
@@ -11,6 +19,13 @@ namespace {
 using test_support::ReadBytes;
 using test_support::TempFolder;
 using test_support::WriteBytes;
+
+std::vector<std::wstring> NamesIn(const std::filesystem::path& folder) {
+  std::vector<std::wstring> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 TEST(TextContent, SkipsTheMarkAndEndsAtTheFirstZero) {
   EXPECT_EQ(files::TextOfContent("\xEF\xBB\xBF"
@@ -49,6 +64,7 @@ TEST(WriteText, ReadOnlyFileIsReplacedToo) {
   EXPECT_EQ(ReadBytes(path),
             "\xEF\xBB\xBF"
             "new");
+  EXPECT_EQ(NamesIn(temp.path()), (std::vector<std::wstring>{L"locked.txt"}));
 }
 
 TEST(WriteText, FailureIsMinusOneNotAHugeCount) {
@@ -64,6 +80,41 @@ TEST(WriteText, FailureIsMinusOneNotAHugeCount) {
   EXPECT_EQ(files::WriteUtf8Text(busy, "abc"), -1);
   CloseHandle(holder);
   EXPECT_EQ(ReadBytes(busy), "keep");
+  // Nothing is left behind beside the files.
+  EXPECT_EQ(NamesIn(temp.path()), (std::vector<std::wstring>{L"busy.txt", L"folder"}));
+  EXPECT_EQ(files::WriteUtf8Text(busy, "abc"), 6);
+  EXPECT_EQ(ReadBytes(busy),
+            "\xEF\xBB\xBF"
+            "abc");
+}
+
+TEST(WriteText, OthersSeeTheOldContentOrTheNewNeverAPart) {
+  const TempFolder temp;
+  const std::wstring path = temp / L"watched.txt";
+  const std::string first(300000, 'a');
+  const std::string second(200000, 'b');
+  ASSERT_EQ(files::WriteUtf8Text(path, first), 300003);
+  std::atomic<bool> writing{true};
+  std::atomic<int> looks{0};
+  std::set<ULONGLONG> sizes;
+  std::thread watcher([&] {
+    while (writing) {
+      WIN32_FILE_ATTRIBUTE_DATA data{};
+      if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        sizes.insert((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+      else sizes.insert(~0ULL);  // missing
+      ++looks;
+    }
+  });
+  while (looks == 0) Sleep(1);
+  for (int round = 0; round < 30; ++round)
+    EXPECT_EQ(files::WriteUtf8Text(path, round % 2 ? first : second), round % 2 ? 300003 : 200003);
+  writing = false;
+  watcher.join();
+  // Only whole sizes: never a missing, empty or partly written file.
+  for (const ULONGLONG size : sizes) EXPECT_TRUE(size == 200003 || size == 300003) << "seen size " << size;
+  EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF" + first);
+  EXPECT_EQ(NamesIn(temp.path()), (std::vector<std::wstring>{L"watched.txt"}));
 }
 
 }  // namespace

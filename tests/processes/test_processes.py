@@ -3,6 +3,7 @@ exit codes, waits on a worker, shell execution with and without a completion cal
 names of a child, and Sleep."""
 import json
 import os
+import shutil
 import sys
 import tempfile
 import time
@@ -119,6 +120,26 @@ class Processes(unittest.TestCase):
         for marker in (wide_marker, narrow_marker):
             with open(marker, encoding="utf-8") as written:
                 self.assertIn(marker.replace("/", "\\").split("\\")[-1], written.read())
+
+    def test_narrow_shell_execute_takes_utf8_paths_and_parameters(self):
+        # A copy of the child in a folder whose name no ANSI code page holds.
+        place = os.path.join(self.folder, "\u00dcn\u00efc\u00f6d\u00e9 \u540d")
+        os.makedirs(place)
+        shutil.copyfile(harness.options.child, os.path.join(place, "sleeper.exe"))
+        where = windows_path(place)
+        app = self.run_page("""
+            var place = %s;
+            log('narrow ' + ShellExecuteA('open', place + '\\\\sleeper.exe', '0 0 "' + place + '\\\\m\\u00e4rker.txt"',
+                                          place, 0));
+            PostMessage('', WM_CLOSE, 0, 0);
+        """ % json.dumps(where))
+        self.assertEqual(app.values("narrow"), ["undefined"])
+        marker = os.path.join(place, "m\u00e4rker.txt")
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and not os.path.exists(marker):
+            time.sleep(0.1)
+        with open(marker, encoding="utf-8") as written:
+            self.assertIn(where + "\\m\u00e4rker.txt", written.read())
 
     def test_environment_variables_set_by_the_page_reach_the_child(self):
         marker = os.path.join(self.folder, "environment.txt")

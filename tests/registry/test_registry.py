@@ -101,6 +101,23 @@ class Registry(unittest.TestCase):
         self.assertEqual(regtool("get", tree), [])
         self.assertEqual(regtool("get", self.key), ["sibling=sz:kept"])
 
+    def test_delete_tree_refuses_a_sub_key_that_names_the_root_itself(self):
+        tree = self.key + "\\Kept"
+        regtool("set-sz", tree + "\\inner", "deep", "1")
+        regtool("set-sz", self.key + "\\Gone\\below", "deep", "2")
+        script = """
+            console.log('empty ' + typeof RegDeleteTree(%(root)s, ''));
+            console.log('one ' + typeof RegDeleteTree(%(root)s, '\\\\'));
+            console.log('two ' + typeof RegDeleteTree(%(root)s, '\\\\\\\\'));
+            RegDeleteTree(%(root)s, '%(gone)s');
+        """ % {"root": HKCU, "gone": js_path(self.key + "\\Gone")}
+        app = App(self.folder, {"exe.zip.index.html": page(script + CLOSE)})
+        self.assertEqual(app.run(), 1)
+        self.assertEqual([app.values(name) for name in ("empty", "one", "two")], [["undefined"]] * 3)
+        self.assertEqual(regtool("get", tree + "\\inner"), ["deep=sz:1"])
+        self.assertEqual(regtool("get", self.key + "\\Gone\\below"), ["missing"])
+        self.assertEqual(regtool("get", self.key + "\\Gone"), [])
+
 
 class Stores(unittest.TestCase):
     def setUp(self):

@@ -198,6 +198,93 @@ class Events(unittest.TestCase):
                 process.kill()
         self.assertEqual([line for line in app.log() if line.startswith("wait")], ["wait started true", "wait 0"])
 
+    def test_a_wait_keeps_its_answer_when_the_page_closes_the_handle_at_once(self):
+        # The closed number is taken again by the events made next, which are not signalled.
+        folder = tempfile.mkdtemp(prefix="webshell-events-")
+        name = Unique("closed-wait")
+        script = """
+            var answers = [];
+            function round(left) {
+              if (left == 0) { console.log('answers ' + answers.join(',')); close(); return; }
+              var signalled = CreateEvent(1, 1, '');
+              WaitForSingleObject(signalled, 0, function (result) {
+                answers.push(result);
+                for (var i = 0; i < others.length; i++) CloseHandle(others[i]);
+                round(left - 1);
+              });
+              CloseHandle(signalled);
+              var others = [];
+              for (var i = 0; i < 4; i++) others.push(CreateEvent(1, 0, ''));
+            }
+            round(8);
+        """
+        app = App(folder, {"exe.zip.index.html": page(name("control"), script)})
+        self.assertEqual(app.run(), 1)
+        self.assertEqual(app.values("answers"), [",".join(["0"] * 8)])
+
+    def test_pages_cannot_close_the_hosts_own_handles(self):
+        # A page learns the host's handle numbers as the ones taken between two of its own
+        # events while a native function runs: the system gives out the lowest free numbers.
+        folder = tempfile.mkdtemp(prefix="webshell-owned-")
+        name = Unique("owned")
+        mapping, single, event = name("mapping"), name("single"), name("event")
+        script = """
+            function taken(make) {
+              var before = CreateEvent(1, 0, '');
+              make();
+              var after = CreateEvent(1, 0, '');
+              var numbers = [];
+              for (var h = before + 4; h < after; h += 4) numbers.push(h);
+              return numbers;
+            }
+            var waited = CreateEvent(1, 0, '%(e)s');
+            var host = {
+              mapping: taken(function () { CreateFileMapping('%(m)s'); WriteFileMapping('%(m)s', 'kept', 0); }),
+              single: taken(function () { CreateGlobalHWND('%(s)s'); }),
+              worker: taken(function () {
+                WaitForSingleObject(waited, 20000, function (result) {
+                  console.log('waited ' + result);
+                  close();
+                });
+              })
+            };
+            for (var kind in host) {
+              var results = [];
+              for (var i = 0; i < host[kind].length; i++) results.push(CloseHandle(host[kind][i]));
+              console.log(kind + ' ' + host[kind].length + ' ' + results.join(','));
+            }
+            WaitForSingleObject(host.worker[0], 0, function (result) { console.log('host wait ' + result); });
+            var own = CreateEvent(1, 0, '');
+            console.log('own ' + CloseHandle(own) + ' ' + CloseHandle(own));
+            console.log('read ' + ReadFileMapping('%(m)s', 0));
+            console.log('package ' + ReadUTF8File('note.txt'));
+            console.log('phase closed');
+        """ % {"m": mapping, "s": single, "e": event}
+        files = {"exe.zip.index.html": page(name("control"), script), "note.txt": "from the package"}
+        app = App(folder, files)
+        process = app.start()
+        try:
+            self.assertTrue(app.wait_for_line("phase closed"), app.log())
+            seen = {"mapping": (read(mapping) or {}).get("text"), "single": tool("exists", single)}
+            second = App(os.path.join(folder, "second"), {
+                "exe.zip.index.html": page(name("control2"), "console.log('second ' + CreateGlobalHWND('%s')); close();"
+                                           % single)})
+            self.assertEqual(second.run(), 1)
+            seen["second start"] = second.values("second")
+            self.assertEqual(tool("set-event", event), ["set"])
+            self.assertEqual(process.wait(30), 1)
+        finally:
+            if process.poll() is None:
+                process.kill()
+        for kind in ("mapping", "single", "worker"):
+            count, results = app.values(kind)[0].split(" ")
+            self.assertGreaterEqual(int(count), 1, kind)
+            self.assertEqual(results, ",".join(["0"] * int(count)), kind)
+        # The host's objects still work, and the second start still finds the first.
+        self.assertEqual(seen, {"mapping": "kept", "single": ["exists"], "second start": ["0"]})
+        for line in ("own 1 0", "read kept", "package from the package", "waited 0", "host wait 4294967295"):
+            self.assertIn(line, app.log())
+
 
 class RenderMapping(unittest.TestCase):
     def test_window_pixels_reach_another_process_and_a_second_call_replaces_the_first(self):

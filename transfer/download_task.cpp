@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "base/owned_handles.h"
 #include "base/utf8.h"
 #include "base/win_handles.h"
 #include "download_file.h"
@@ -28,7 +29,7 @@ struct Task {
   std::atomic<int64_t> total{-1};  // -1 while unknown
   std::atomic<int64_t> passOffset{0};
   std::atomic<bool> complete{false};
-  win::KernelHandle finished{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  win::HostKernelHandle finished{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
 
 void InitOnce() {

@@ -1,5 +1,6 @@
 // The baseline of the download benchmark as a Windows program: the same libcurl, fetching a
-// URL into a file in one transfer, and printing the seconds it took.
+// URL into a file in one transfer with the curl program's own receive buffer (100 KiB), and
+// printing the seconds it took.
 //   curl_fetch <url> <file>
 #include <curl/curl.h>
 
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   curl_easy_setopt(easy, CURLOPT_URL, argv[1]);
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, Write);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, file);
+  curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 100L * 1024L);
   const CURLcode code = curl_easy_perform(easy);
   curl_easy_cleanup(easy);
   std::fclose(file);

@@ -24,26 +24,17 @@ BOOL CloseUnlessOwned(HANDLE handle) noexcept;
 
 namespace win {
 
-struct HostKernelHandleTraits {  // like KernelHandleTraits, for handles pages must not close
-  using Handle = HANDLE;
-  static Handle Empty() noexcept { return nullptr; }
-  static void Acquire(Handle h) noexcept { owned_handles::Add(h); }
-  static void Release(Handle h) noexcept {
+// A plain owner's traits, with the handle entered in the host's set while it is owned.
+template <typename Plain>
+struct HostTraits : Plain {
+  static void Acquire(HANDLE h) noexcept { owned_handles::Add(h); }
+  static void Release(HANDLE h) noexcept {
     owned_handles::Remove(h);
-    CloseHandle(h);
-  }
-};
-struct HostFileHandleTraits {
-  using Handle = HANDLE;
-  static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Acquire(Handle h) noexcept { owned_handles::Add(h); }
-  static void Release(Handle h) noexcept {
-    owned_handles::Remove(h);
-    CloseHandle(h);
+    Plain::Release(h);
   }
 };
 
-using HostKernelHandle = Owned<HostKernelHandleTraits>;
-using HostFileHandle = Owned<HostFileHandleTraits>;
+using HostKernelHandle = Owned<HostTraits<KernelHandleTraits>>;  // processes, events, mappings
+using HostFileHandle = Owned<HostTraits<FileHandleTraits>>;
 
 }  // namespace win

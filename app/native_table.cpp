@@ -22,6 +22,7 @@
 #include "services/shared_memory_render.h"
 #include "services/shortcut_natives.h"
 #include "services/system_info.h"
+#include "services/version_resource.h"
 
 namespace natives {
 
@@ -127,8 +128,8 @@ const NativeRow kTable[] = {
     {"ShellExecuteA", Guarded<&Js_ShellExecuteA>, 5},
     {"ShellExecuteEx", Guarded<&Js_ShellExecuteEx>, 6},
     {"Sleep", Guarded<&Js_Sleep>, 1},
-    {"GetPEFileVerInfo", NotYetBuilt, 2},
-    {"SetPEFileVerInfo", NotYetBuilt, 9},
+    {"GetPEFileVerInfo", Guarded<&Js_GetPEFileVerInfo>, 2},
+    {"SetPEFileVerInfo", Guarded<&Js_SetPEFileVerInfo>, 9},
     {"SaveFileName", Guarded<&Js_SaveFileName>, 0},
     {"ChooseFont", Guarded<&Js_ChooseFont>, 0},
     {"P2PUpdater_Init", NotYetBuilt, 0},

@@ -5,6 +5,7 @@
 #include "bridge/package_natives.h"
 #include "bridge/script_values.h"
 #include "bridge/single_instance.h"
+#include "bridge/tray_icon.h"
 #include "bridge/web_view_window.h"
 #include "bridge/window_functions.h"
 #include "bridge/window_natives.h"
@@ -82,7 +83,7 @@ const NativeRow kTable[] = {
     {"SetFocus", Guarded<&Js_SetFocus>, 1},
     {"SetCapture", Guarded<&Js_SetCapture>, 1},
     {"ReleaseCapture", Guarded<&Js_ReleaseCapture>, 0},
-    {"ShellNotifyIcon", NotYetBuilt, 2},
+    {"ShellNotifyIcon", Guarded<&Js_ShellNotifyIcon>, 2},
     {"MessageBoxTimeout", Guarded<&Js_MessageBoxTimeout>, 4},
     {"SetWindowMinTrackSize", Guarded<&Js_SetWindowMinTrackSize>, 3},
     {"CreateGlobalHWND", Guarded<&Js_CreateGlobalHWND>, 1},

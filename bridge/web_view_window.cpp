@@ -9,6 +9,7 @@
 
 #include "callback_list.h"
 #include "callback_natives.h"
+#include "tray_icon.h"
 #include "window_tables.h"
 
 namespace webview {
@@ -132,7 +133,11 @@ void PlaceImeWindows(WebViewWindow* record, HWND window) {
 
 LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_DESTROY: Release(record); return 0;
+    case WM_DESTROY:
+      // While the window still exists: the shell finds the icon by it.
+      tray::Remove(window);
+      Release(record);
+      return 0;
     case WM_MOVE: {
       const int x = GET_X_LPARAM(lParam);
       const int y = GET_Y_LPARAM(lParam);
@@ -214,6 +219,10 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
       if (!list) return 0;
       return fileListReceiver(record->view ? record->view->globalExec() : nullptr, list);
     }
+    case tray::kTrayMessage:
+      // The shell sends it; lParam holds only a mouse message number, so any sender is safe.
+      tray::OnTrayMessage(record, lParam);
+      return 0;
     case WM_TIMER:
       if (wParam == kRepaintTimerId) PaintStep(record);
       return 0;
@@ -226,6 +235,10 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
       return handled ? 0 : DefWindowProcW(window, message, wParam, lParam);
     }
     default: break;
+  }
+  if (message != 0 && message == tray::TaskbarCreatedMessage()) {
+    tray::OnTaskbarCreated(record);
+    return DefWindowProcW(window, message, wParam, lParam);
   }
   if (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK) {
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) {
@@ -246,6 +259,7 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
 }
 
 void Teardown(WebViewWindow* record) {
+  tray::Remove(record->window);
   record->memoryDc.reset();
   record->pixelBitmap.reset();
   record->pixels = nullptr;
@@ -261,6 +275,8 @@ void Teardown(WebViewWindow* record) {
   record->renderMapping = RenderMapping{};
   record->followers.clear();
   record->trayCallbacks.clear();
+  record->trayShown = false;
+  record->trayTip.clear();
 }
 
 }  // namespace
@@ -291,6 +307,7 @@ int Create(WebViewWindow* record, const std::wstring& name, DWORD style, DWORD e
                                      GetModuleHandleW(nullptr), nullptr);
     if (!record->window) return 1;
     record->extendedStyle = extendedStyle;
+    tray::AcceptTaskbarCreated(record->window);
     windows::Add(record, name);
     record->view->setTransparent(true);
     record->view->setCookieEnabled(true);

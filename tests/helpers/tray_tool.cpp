@@ -3,9 +3,9 @@
 //                                              children: "window <class> <visible> <L T R B>"
 //   tray_tool present <class> <title>          "present 1" when the window has icon 1 in the
 //                                              notification area, else "present 0"
-//   tray_tool texts                            the texts of the shell's tooltips: "tip <text>"
-//                                              for each tool, "title <text>" for a titled one
-//                                              ("visible" after it when it is on screen)
+//   tray_tool texts                            the texts of the shell's tooltips (the icons'
+//                                              tips and the balloons): "tip <text>" for each
+//                                              tool, "visible" after it when it is on screen
 //   tray_tool count                            "icons N": the icons the notification area shows
 //   tray_tool click <message>                  sends the mouse message (513 to 517) to the only
 //                                              icon window of the notification area, as the
@@ -123,14 +123,13 @@ int Texts() {
   const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, ShellProcess());
   if (!process) return 1;
   constexpr size_t kText = 2048;
-  RemoteBlock block(process, sizeof(TTTOOLINFOW) + sizeof(TTGETTITLE) + 2 * kText);
+  RemoteBlock block(process, sizeof(TTTOOLINFOW) + kText);
   if (!block.get()) {
     CloseHandle(process);
     return 1;
   }
   char* const remoteInfo = block.get();
-  char* const remoteTitle = remoteInfo + sizeof(TTTOOLINFOW);
-  char* const remoteText = remoteTitle + sizeof(TTGETTITLE);
+  char* const remoteText = remoteInfo + sizeof(TTTOOLINFOW);
   for (const HWND window : ShellWindows()) {
     if (ClassOf(window) != TOOLTIPS_CLASSW) continue;
     const bool visible = IsWindowVisible(window);
@@ -145,16 +144,6 @@ int Texts() {
       if (!SendMessageW(window, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remoteInfo))) continue;
       std::printf("tip %ls%s\n", ReadText(process, remoteText).c_str(), visible ? " visible" : "");
     }
-    TTGETTITLE title{};
-    title.dwSize = sizeof title;
-    title.cch = kText / sizeof(wchar_t);
-    title.pszTitle = reinterpret_cast<wchar_t*>(remoteText);
-    const wchar_t empty = 0;
-    WriteProcessMemory(process, remoteText, &empty, sizeof empty, nullptr);
-    WriteProcessMemory(process, remoteTitle, &title, sizeof title, nullptr);
-    SendMessageW(window, TTM_GETTITLE, 0, reinterpret_cast<LPARAM>(remoteTitle));
-    const std::wstring titleText = ReadText(process, remoteText);
-    if (!titleText.empty()) std::printf("title %ls%s\n", titleText.c_str(), visible ? " visible" : "");
   }
   CloseHandle(process);
   return 0;

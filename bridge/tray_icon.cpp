@@ -150,6 +150,7 @@ jsValue Js_ShellNotifyIcon(jsExecState es) {
     if (replaced && replaced != callback) window_callbacks::GiveUpReplaced(record->window, replaced);
   }
 
+  record->trayUsed = true;
   const bool done = tray::Send(code, data);
   const UINT tracked = data.uFlags & tray::kTrackedFlags;
   if (code == NIM_DELETE) {

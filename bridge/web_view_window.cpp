@@ -133,11 +133,16 @@ void PlaceImeWindows(WebViewWindow* record, HWND window) {
 
 LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_DESTROY:
-      // While the window still exists: the shell finds the icon by it.
-      tray::Remove(window);
+    case WM_DESTROY: {
+      // Removing the icon waits for the shell, and messages sent to this thread are handled
+      // meanwhile; by then the window's table entries are gone (when this was the last
+      // reference), so a callback delivered in between never finds the closing window. The
+      // handle is still valid here: the shell finds the icon by it.
+      const bool hadTrayIcon = record->trayUsed;
       Release(record);
+      if (hadTrayIcon) tray::Remove(window);
       return 0;
+    }
     case WM_MOVE: {
       const int x = GET_X_LPARAM(lParam);
       const int y = GET_Y_LPARAM(lParam);
@@ -259,11 +264,12 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
 }
 
 void Teardown(WebViewWindow* record) {
-  tray::Remove(record->window);
   record->memoryDc.reset();
   record->pixelBitmap.reset();
   record->pixels = nullptr;
   windows::Remove(record);
+  // Only windows whose page used the tray talk to the shell (see WM_DESTROY).
+  if (record->trayUsed) tray::Remove(record->window);
   if (record->window) DestroyWindow(record->window);
   if (record->view) {
     record->view->destroy();
@@ -276,6 +282,7 @@ void Teardown(WebViewWindow* record) {
   record->followers.clear();
   record->trayCallbacks.clear();
   record->trayShown = false;
+  record->trayUsed = false;
   record->trayTip.clear();
 }
 

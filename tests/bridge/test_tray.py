@@ -23,6 +23,11 @@ def tray(*args):
     return harness.run(harness.options.tray_tool, *args)
 
 
+def said(result):
+    """What a tray_tool run printed, with its exit code and errors when it printed nothing."""
+    return result.stdout.strip() or "(exit %d) %s" % (result.returncode, result.stderr.strip())
+
+
 def wait_until(test, timeout=10):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
@@ -42,7 +47,7 @@ class TrayIcon(unittest.TestCase):
             marker.write(name)
 
     def present(self):
-        return tray("present", WINDOW_CLASS, TITLE).stdout.strip()
+        return said(tray("present", WINDOW_CLASS, TITLE))
 
     def texts(self):
         return tray("texts").stdout.splitlines()
@@ -126,7 +131,7 @@ class TrayIcon(unittest.TestCase):
 
             # A shell that restarts has lost every icon; its new taskbar brings this one back,
             # with the tooltip it had last.
-            self.assertEqual(tray("forget", WINDOW_CLASS, TITLE).stdout.strip(), "forgot 1")
+            self.assertEqual(said(tray("forget", WINDOW_CLASS, TITLE)), "forgot 1")
             self.assertEqual(self.present(), "present 0")
             self.assertEqual(tray("taskbar-created", WINDOW_CLASS, TITLE).returncode, 0)
             self.assertEqual(self.present(), "present 1")

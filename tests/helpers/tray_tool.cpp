@@ -175,6 +175,8 @@ int Click(UINT message) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // Every line reaches the driver at once, also when the program ends abruptly.
+  setvbuf(stdout, nullptr, _IONBF, 0);
   if (argc < 2) return 2;
   const std::wstring command = argv[1];
   if (command == L"windows") return Windows();

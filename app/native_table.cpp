@@ -5,6 +5,7 @@
 #include "bridge/package_natives.h"
 #include "bridge/script_values.h"
 #include "bridge/single_instance.h"
+#include "bridge/tray_icon.h"
 #include "bridge/web_view_window.h"
 #include "bridge/window_functions.h"
 #include "bridge/window_natives.h"
@@ -22,6 +23,7 @@
 #include "services/shared_memory_render.h"
 #include "services/shortcut_natives.h"
 #include "services/system_info.h"
+#include "services/version_resource.h"
 #include "transfer/download_natives.h"
 
 namespace natives {
@@ -82,7 +84,7 @@ const NativeRow kTable[] = {
     {"SetFocus", Guarded<&Js_SetFocus>, 1},
     {"SetCapture", Guarded<&Js_SetCapture>, 1},
     {"ReleaseCapture", Guarded<&Js_ReleaseCapture>, 0},
-    {"ShellNotifyIcon", NotYetBuilt, 2},
+    {"ShellNotifyIcon", Guarded<&Js_ShellNotifyIcon>, 2},
     {"MessageBoxTimeout", Guarded<&Js_MessageBoxTimeout>, 4},
     {"SetWindowMinTrackSize", Guarded<&Js_SetWindowMinTrackSize>, 3},
     {"CreateGlobalHWND", Guarded<&Js_CreateGlobalHWND>, 1},
@@ -128,8 +130,8 @@ const NativeRow kTable[] = {
     {"ShellExecuteA", Guarded<&Js_ShellExecuteA>, 5},
     {"ShellExecuteEx", Guarded<&Js_ShellExecuteEx>, 6},
     {"Sleep", Guarded<&Js_Sleep>, 1},
-    {"GetPEFileVerInfo", NotYetBuilt, 2},
-    {"SetPEFileVerInfo", NotYetBuilt, 9},
+    {"GetPEFileVerInfo", Guarded<&Js_GetPEFileVerInfo>, 2},
+    {"SetPEFileVerInfo", Guarded<&Js_SetPEFileVerInfo>, 9},
     {"SaveFileName", Guarded<&Js_SaveFileName>, 0},
     {"ChooseFont", Guarded<&Js_ChooseFont>, 0},
     {"P2PUpdater_Init", NotYetBuilt, 0},

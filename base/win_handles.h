@@ -94,6 +94,13 @@ struct ProcessHeapTraits {
   static Handle Empty() noexcept { return nullptr; }
   static void Release(Handle h) noexcept { HeapFree(GetProcessHeap(), 0, h); }
 };
+// A pending resource update of a file: dropped unwritten unless committed with
+// EndUpdateResourceW(release(), FALSE).
+struct ResourceUpdateTraits {
+  using Handle = HANDLE;
+  static Handle Empty() noexcept { return nullptr; }
+  static void Release(Handle h) noexcept { EndUpdateResourceW(h, TRUE); }
+};
 
 using KernelHandle = Owned<KernelHandleTraits>;
 using FileHandle = Owned<FileHandleTraits>;
@@ -104,6 +111,7 @@ using GdiObject = Owned<GdiObjectTraits>;
 using RegistryKey = Owned<RegistryKeyTraits>;
 using HeapBlock = Owned<ProcessHeapTraits>;
 using Window = Owned<WindowTraits>;
+using ResourceUpdate = Owned<ResourceUpdateTraits>;
 
 // A window's input-method context: ImmGetContext lends it, and it goes back to that window.
 class ImeContext {

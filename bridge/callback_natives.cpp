@@ -112,6 +112,8 @@ jsValue CallWithMessage(WebViewWindow* record, jsValue callback, WPARAM wParam, 
   return api.jsCall(es, callback, api.jsUndefined(), arguments, 2);
 }
 
+void GiveUpReplaced(HWND owner, jsValue replaced) { GiveUpIfUnheld(owner, replaced); }
+
 bool CloseAllowed(WebViewWindow* record, WPARAM wParam, LPARAM lParam) {
   if (!record->closeCallback || !record->view) return true;
   const jsValue result = CallWithMessage(record, record->closeCallback, wParam, lParam);

@@ -24,6 +24,8 @@ namespace window_callbacks {
 // Calls a window-message callback of the record's page with (wParam, lParam) and returns its
 // result (undefined when there is no callback or no view).
 jsValue CallWithMessage(WebViewWindow* record, jsValue callback, WPARAM wParam, LPARAM lParam);
+// Gives a replaced callback of owner's page back to the engine once nothing of the host holds it.
+void GiveUpReplaced(HWND owner, jsValue replaced);
 // The close callback's verdict: false keeps the window open (the callback answered exactly 0).
 bool CloseAllowed(WebViewWindow* record, WPARAM wParam, LPARAM lParam);
 void ApplyMinMaxInfo(WebViewWindow* record, WPARAM wParam, LPARAM lParam);

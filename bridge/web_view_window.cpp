@@ -9,6 +9,7 @@
 
 #include "callback_list.h"
 #include "callback_natives.h"
+#include "tray_icon.h"
 #include "window_tables.h"
 
 namespace webview {
@@ -132,7 +133,16 @@ void PlaceImeWindows(WebViewWindow* record, HWND window) {
 
 LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_DESTROY: Release(record); return 0;
+    case WM_DESTROY: {
+      // Removing the icon waits for the shell, and messages sent to this thread are handled
+      // meanwhile; by then the window's table entries are gone (when this was the last
+      // reference), so a callback delivered in between never finds the closing window. The
+      // handle is still valid here: the shell finds the icon by it.
+      const bool hadTrayIcon = record->trayUsed;
+      Release(record);
+      if (hadTrayIcon) tray::Remove(window);
+      return 0;
+    }
     case WM_MOVE: {
       const int x = GET_X_LPARAM(lParam);
       const int y = GET_Y_LPARAM(lParam);
@@ -214,6 +224,10 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
       if (!list) return 0;
       return fileListReceiver(record->view ? record->view->globalExec() : nullptr, list);
     }
+    case tray::kTrayMessage:
+      // The shell sends it; lParam holds only a mouse message number, so any sender is safe.
+      tray::OnTrayMessage(record, lParam);
+      return 0;
     case WM_TIMER:
       if (wParam == kRepaintTimerId) PaintStep(record);
       return 0;
@@ -226,6 +240,10 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
       return handled ? 0 : DefWindowProcW(window, message, wParam, lParam);
     }
     default: break;
+  }
+  if (message != 0 && message == tray::TaskbarCreatedMessage()) {
+    tray::OnTaskbarCreated(record);
+    return DefWindowProcW(window, message, wParam, lParam);
   }
   if (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK) {
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) {
@@ -250,6 +268,8 @@ void Teardown(WebViewWindow* record) {
   record->pixelBitmap.reset();
   record->pixels = nullptr;
   windows::Remove(record);
+  // Only windows whose page used the tray talk to the shell (see WM_DESTROY).
+  if (record->trayUsed) tray::Remove(record->window);
   if (record->window) DestroyWindow(record->window);
   if (record->view) {
     record->view->destroy();
@@ -261,6 +281,9 @@ void Teardown(WebViewWindow* record) {
   record->renderMapping = RenderMapping{};
   record->followers.clear();
   record->trayCallbacks.clear();
+  record->trayShown = false;
+  record->trayUsed = false;
+  record->trayTip.clear();
 }
 
 }  // namespace
@@ -291,6 +314,7 @@ int Create(WebViewWindow* record, const std::wstring& name, DWORD style, DWORD e
                                      GetModuleHandleW(nullptr), nullptr);
     if (!record->window) return 1;
     record->extendedStyle = extendedStyle;
+    tray::AcceptTaskbarCreated(record->window);
     windows::Add(record, name);
     record->view->setTransparent(true);
     record->view->setCookieEnabled(true);

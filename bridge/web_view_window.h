@@ -50,6 +50,11 @@ struct WebViewWindow {
   RECT thickFrame{};  // border widths: left, top, right, bottom
   UINT_PTR repaintTimer = 0;
   std::map<uint32_t, jsValue> trayCallbacks;
+  // What the notification area shows for this window, to show it again on a new taskbar.
+  bool trayUsed = false;  // the page called ShellNotifyIcon for this window
+  bool trayShown = false;
+  UINT trayFlags = 0;  // NIF_MESSAGE, NIF_ICON and NIF_TIP as set so far
+  std::wstring trayTip;
   RenderMapping renderMapping;
 };
 

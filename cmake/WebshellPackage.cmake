@@ -1,15 +1,16 @@
 # webshell_pack(TARGET name HOST <executable target or file> ENGINE <library target or file>
-#               PAGES <folder> OUTPUT <file>)
+#               PAGES <folder> OUTPUT <file> [VERSION <1.2.3.4>] [PRODUCT <name>])
 #
 # Builds OUTPUT with tools/webshell-pack: a copy of HOST with the files of PAGES and the engine
 # (as "wke.dll") appended as a ZIP archive. The custom target TARGET is part of "all". OUTPUT is
 # rebuilt when the host, the engine, the tool or any page changes, and when pages are added or
-# removed (the list of pages is re-read at build time).
+# removed (the list of pages is re-read at build time). VERSION and PRODUCT stamp the program's
+# version resource (tools/webshell-pack --version, --product).
 set(WEBSHELL_PACK_TOOL ${CMAKE_CURRENT_LIST_DIR}/../tools/webshell-pack)
 get_filename_component(WEBSHELL_PACK_TOOL ${WEBSHELL_PACK_TOOL} ABSOLUTE)
 
 function(webshell_pack)
-  cmake_parse_arguments(PACK "" "TARGET;HOST;ENGINE;PAGES;OUTPUT" "" ${ARGN})
+  cmake_parse_arguments(PACK "" "TARGET;HOST;ENGINE;PAGES;OUTPUT;VERSION;PRODUCT" "" ${ARGN})
   foreach(required TARGET HOST ENGINE PAGES OUTPUT)
     if(NOT PACK_${required})
       message(FATAL_ERROR "webshell_pack: ${required} is required")
@@ -36,10 +37,18 @@ function(webshell_pack)
   set(page_list_file ${CMAKE_CURRENT_BINARY_DIR}/${PACK_TARGET}.pages)
   file(CONFIGURE OUTPUT ${page_list_file} CONTENT "${page_list}\n" @ONLY)
 
+  set(stamp)
+  if(DEFINED PACK_VERSION)
+    list(APPEND stamp --version ${PACK_VERSION})
+  endif()
+  if(DEFINED PACK_PRODUCT)
+    list(APPEND stamp --product ${PACK_PRODUCT})
+  endif()
+
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${Python3_EXECUTABLE} ${WEBSHELL_PACK_TOOL}
-            --host ${HOST_file} --engine ${ENGINE_file} --pages ${pages} -o ${output}
+            --host ${HOST_file} --engine ${ENGINE_file} --pages ${pages} -o ${output} ${stamp}
     DEPENDS ${inputs} ${page_files} ${page_list_file} ${WEBSHELL_PACK_TOOL}
     COMMENT "Packing ${PACK_OUTPUT}"
     VERBATIM)

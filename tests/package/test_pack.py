@@ -53,6 +53,13 @@ class PackedByTheBuild(unittest.TestCase):
             self.assertTrue(all(i.compress_type == zipfile.ZIP_DEFLATED for i in archive.infolist()))
             self.assertIsNone(archive.testzip())
 
+    def test_a_version_given_to_the_build_is_stamped(self):
+        block = Tool.version_block_of(self, options.stamped)
+        self.assertEqual(struct.unpack_from("<II", block, 48), (0x00040003, 0x00020001))
+        self.assertIn("Stamped by CMake\0".encode("utf-16-le"), block)
+        with zipfile.ZipFile(options.stamped) as archive:
+            self.assertIn("exe.zip.index.html", archive.namelist())
+
     def test_archive_offsets_count_from_the_archive_itself(self):
         data = read(options.packed)
         end = data.rindex(b"PK\x05\x06")
@@ -139,6 +146,119 @@ class Tool(unittest.TestCase):
         self.assertNotEqual(result.returncode, 0)
         self.assertFalse(os.path.exists(self.output))
 
+    def version_block_of(self, program):
+        """The version block of program, found by walking its resource directory by hand."""
+        data = read(program)
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        sections, optional_size = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
+        optional = pe + 24
+        magic = struct.unpack_from("<H", data, optional)[0]
+        directories = optional + (96 if magic == 0x10B else 112)
+        rva, _ = struct.unpack_from("<II", data, directories + 16)
+        table = optional + optional_size
+        headers = [struct.unpack_from("<IIII", data, table + 40 * i + 8) for i in range(sections)]
+
+        def offset(target):
+            for virtual_size, start, raw_size, raw_at in headers:
+                if start <= target < start + max(virtual_size, raw_size):
+                    return raw_at + target - start
+            self.fail("RVA outside every section")
+
+        base = offset(rva)
+
+        def lookup(directory, wanted):
+            named, numbered = struct.unpack_from("<HH", data, base + directory + 12)
+            found = []
+            for i in range(named + numbered):
+                name, target = struct.unpack_from("<II", data, base + directory + 16 + 8 * i)
+                if wanted is None or name == wanted:
+                    found.append((name, target & 0x7FFFFFFF))
+            return found
+
+        versions = lookup(0, 16)
+        self.assertEqual(len(versions), 1)
+        names = lookup(versions[0][1], None)
+        self.assertEqual([name for name, _ in names], [1])
+        languages = lookup(names[0][1], None)
+        self.assertEqual([language for language, _ in languages], [1033])
+        data_rva, size = struct.unpack_from("<II", data, base + languages[0][1])
+        start = offset(data_rva)
+        return data[start:start + size]
+
+    def test_stamps_version_and_product_into_the_program(self):
+        result = self.run_tool("--version", "1.2.3.4", "--product", "Harbor Launcher")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        block = self.version_block_of(self.output)
+        word = lambda at: struct.unpack_from("<H", block, at)[0]  # noqa: E731
+        dword = lambda at: struct.unpack_from("<I", block, at)[0]  # noqa: E731
+        self.assertEqual(word(0), len(block))
+        self.assertEqual((word(2), word(4)), (52, 0))
+        self.assertEqual(block[6:38], "VS_VERSION_INFO\0".encode("utf-16-le"))
+        self.assertEqual(dword(40), 0xFEEF04BD)
+        self.assertEqual((dword(48), dword(52), dword(56), dword(60)), (0x00010002, 0x00030004, 0x00010002, 0x00030004))
+        self.assertEqual((dword(64), dword(72), dword(76)), (0x3F, 0x00040004, 1))
+        self.assertEqual(block[98:128], "StringFileInfo\0".encode("utf-16-le"))
+        self.assertEqual(block[134:152], "00090001\0".encode("utf-16-le"))
+        self.assertEqual(word(92), len(block) - 68 - 92)
+        self.assertEqual(word(128), len(block) - 68 - 128)
+        # The string entries, in the order their sort keys give, each as long as its texts.
+        at, found = 152, []
+        while at < len(block) - 68:
+            length, value_length, kind = struct.unpack_from("<HHH", block, at)
+            key_end = block.index(b"\0\0", at + 6)
+            key_end += (key_end - at) % 2
+            key = block[at + 6:key_end].decode("utf-16-le")
+            value_at = (key_end + 2 + 3) // 4 * 4
+            value = block[value_at:value_at + 2 * (value_length - 1)].decode("utf-16-le")
+            self.assertEqual(length, value_at + 2 * value_length - at, key)
+            self.assertEqual(kind, 1)
+            found.append((key, value))
+            at = (at + length + 3) // 4 * 4
+        self.assertEqual(at, len(block) - 68)
+        self.assertEqual(found, [("LegalCopyright", ""), ("OriginalFilename", "app.exe"), ("FileVersion", "1.2.3.4"),
+                                 ("ProductName", "Harbor Launcher"), ("InternalName", "app"), ("CompanyName", ""),
+                                 ("FileDescription", "Harbor Launcher"), ("ProductVersion", "1.2.3.4")])
+        tail = block[-68:]
+        self.assertEqual(struct.unpack_from("<HHH", tail, 0), (68, 0, 1))
+        self.assertEqual(tail[6:30], "VarFileInfo\0".encode("utf-16-le"))
+        self.assertEqual(struct.unpack_from("<HHH", tail, 32), (36, 4, 0))
+        self.assertEqual(tail[38:62], "Translation\0".encode("utf-16-le"))
+        self.assertEqual(struct.unpack_from("<HH", tail, 64), (9, 1))
+        # The package is still appended after the image.
+        with zipfile.ZipFile(self.output) as archive:
+            self.assertIn("exe.zip.index.html", archive.namelist())
+        # Stamping a stamped program again leaves one version resource with the new values.
+        host = os.path.join(self.work, "stamped-host.exe")
+        shutil.copyfile(self.output, host)
+        again = subprocess.run([sys.executable, options.tool, "--host", host, "--engine", options.engine,
+                                "--pages", self.pages, "-o", self.output, "--version", "3"],
+                               capture_output=True, text=True)
+        self.assertEqual(again.returncode, 0, again.stderr)
+        block = self.version_block_of(self.output)
+        self.assertEqual(struct.unpack_from("<II", block, 48), (0x00030000, 0))
+
+    def test_eight_empty_values_make_the_532_byte_block(self):
+        tool = load_tool()
+        keys = ["CompanyName", "ProductName", "InternalName", "OriginalFilename", "FileDescription", "FileVersion",
+                "ProductVersion", "LegalCopyright"]
+        block = tool.version_block([(key, "") for key in keys], [0] * 4, [0] * 4)
+        self.assertEqual(len(block), 532)
+        at, sizes = 152, []
+        while at < 464:
+            length = struct.unpack_from("<H", block, at)[0]
+            step = (length + 3) // 4 * 4
+            sizes.append(step)
+            at += step
+        self.assertEqual(sizes, [40, 44, 36, 36, 36, 36, 44, 40])
+
+    def test_refuses_versions_it_cannot_stamp_and_writes_nothing(self):
+        for version in ("1.2.3.4.5", "70000", "1.x", "", "-1", "1..2"):
+            result = self.run_tool("--version", version)
+            self.assertNotEqual(result.returncode, 0, version)
+            self.assertIn("--version", result.stderr, version)
+            self.assertFalse(os.path.exists(self.output), version)
+        self.assertEqual(self.leftovers(), [])
+
     def test_a_write_failing_halfway_leaves_no_partial_program(self):
         self.assertEqual(self.run_tool().returncode, 0)
         before = read(self.output)
@@ -161,7 +281,7 @@ class Tool(unittest.TestCase):
 
 def main():
     parser = argparse.ArgumentParser()
-    for name in ("--tool", "--packed", "--host", "--engine", "--pages"):
+    for name in ("--tool", "--packed", "--stamped", "--host", "--engine", "--pages"):
         parser.add_argument(name, required=True)
     known, rest = parser.parse_known_args()
     vars(options).update(vars(known))

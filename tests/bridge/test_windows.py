@@ -192,25 +192,27 @@ class WindowMessages(unittest.TestCase):
     def test_another_program_cannot_steer_the_host_with_its_messages(self):
         # Another program knows the window and the message numbers but not the host's lists; a
         # quit it posts must not end the program under its open window either.
+        # A title of its own, so that no other test's window gets these messages.
+        title = "steered-%d-%s" % (os.getpid(), os.path.basename(self.folder))
         script = """
+            SetWindowText('', %s);
             console.log('ready');
-            RegisterGlobalJSCallback('finish', function () { PostMessage('', WM_CLOSE, 0, 0); });
             setTimeout(function () { console.log('gave up'); PostMessage('', WM_CLOSE, 0, 0); }, 20000);
-        """
+        """ % json.dumps(title)
         app = App(self.folder, {"exe.zip.index.html": page(script)})
         process = app.start()
         try:
             self.assertTrue(app.wait_for_line("ready"))
             tool = harness.options.window_tool
             for message, wparam in (("0x4D5", "1"), ("0x4D6", "1"), ("0x4D5", "0x10000")):
-                sent = harness.run(tool, "send", WINDOW_CLASS, "exe.zip.index.html", message, wparam, "0")
+                sent = harness.run(tool, "send", WINDOW_CLASS, title, message, wparam, "0")
                 self.assertEqual(sent.stdout.strip(), "result 0", message)
-            self.assertEqual(harness.run(tool, "post", WINDOW_CLASS, "exe.zip.index.html", "0x12", "0", "0").returncode, 0)
+            self.assertEqual(harness.run(tool, "post", WINDOW_CLASS, title, "0x12", "0", "0").returncode, 0)
             # Still alive and answering: a hit test in the window goes through its procedure.
-            answered = harness.run(tool, "send", WINDOW_CLASS, "exe.zip.index.html", "0x84", "0", "0")
+            answered = harness.run(tool, "send", WINDOW_CLASS, title, "0x84", "0", "0")
             self.assertRegex(answered.stdout.strip(), r"^result \d+$")
             self.assertIsNone(process.poll())
-            done = harness.run(tool, "send", WINDOW_CLASS, "exe.zip.index.html", "0x10", "0", "0")
+            done = harness.run(tool, "send", WINDOW_CLASS, title, "0x10", "0", "0")
             self.assertEqual(done.returncode, 0)
             self.assertEqual(process.wait(30), 1)
             self.assertNotIn("gave up", app.log())

@@ -161,6 +161,9 @@ class Worker {
     request.offset = state_.downloaded;
     request.validator = state_.validator;
     request.share = share;
+    // The figures of the last pass stay up until its bytes are stored, so the page never sees
+    // the count go back while an append waits for a file another program holds.
+    task_->pass.received = 0;
     task_->passOffset = request.offset;
     bool sinkStarted = false;
     const Sink sink = [&](const std::string& piece, bool first) {
@@ -168,7 +171,6 @@ class Worker {
       return Store(piece, first);
     };
     PassResult result = RunPass(request, task_->pass, sink);
-    task_->pass.received = 0;
     const Response& response = result.response;
     if (result.sinkFailed) return Outcome::kStopped;
     switch (result.verdict) {

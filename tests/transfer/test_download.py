@@ -172,6 +172,45 @@ class Download(unittest.TestCase):
             # Failing passes back off instead of spinning: a handful of requests in four seconds.
             self.assertLessEqual(len(server.requests("/status/500")), 6)
 
+    def test_a_briefly_held_file_still_completes_and_an_unwritable_path_ends_the_download(self):
+        data = content(4 * MIB, 10)
+        with Server() as server:
+            server.files.put("game.pak", data)
+            server.rate = 2 * MIB
+            url = server.url("/plain/game.pak")
+            ready = os.path.join(self.folder, "locked")
+            holder = []
+
+            def hold_after_first_pass(entry):
+                # Another program holds the target for a second and a half once the first pass
+                # is on disk: the next append waits for it.
+                if not holder and entry["range"] and not entry["range"].startswith("bytes=0-"):
+                    holder.append(subprocess.Popen(
+                        [harness.WINE_RUN, harness.options.file_lock, harness.windows_path(self.target), "1500",
+                         harness.windows_path(ready)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+
+            server.on_request = hold_after_first_pass
+            app = self.run_page(url)
+            self.assertEqual(holder[0].wait(30), 0)
+            self.assertTrue(os.path.exists(ready))
+            self.assertIn("complete %d" % len(data), app.log())
+            self.assertEqual(sha(self.read_target()), sha(data))
+            counts = [int(d) for d, _, _, _ in self.progress(app)]
+            self.assertEqual(counts, sorted(counts), "the count went back while the append waited")
+
+            # A target below a plain file can never be written: the download ends after the
+            # first pass instead of asking the server again and again.
+            server.on_request = None
+            server.rate = None
+            blocker = os.path.join(self.folder, "blocker")
+            open(blocker, "w").close()
+            before = len(server.requests())
+            app = App(self.folder, {"exe.zip.index.html": download_page(
+                url, os.path.join(blocker, "game.pak"), give_up_ms=12000)})
+            self.assertEqual(app.run(timeout=60), 1)
+            self.assertEqual(len(server.requests()) - before, 1)
+            self.assertNotIn("complete", " ".join(app.log()))
+
     def test_unknown_length_no_ranges_and_stalls_still_give_the_whole_file(self):
         data = content(3 * MIB + 777, 5)
         for mode in ("chunked", "norange", "stall"):
@@ -248,4 +287,4 @@ class Download(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    harness.main(["--process-tool", "--trust-tool"])
+    harness.main(["--process-tool", "--trust-tool", "--file-lock"])

@@ -1,14 +1,17 @@
 """unzip under Wine on archives the tests build with zipfile: which entries a prefix takes and
 where they land, progress per 4 MiB chunk, the program's own package, folders and empty files,
 names that try to leave the destination, damaged data, files that can never be written, and the
-memory a large extraction takes."""
+memory a large extraction takes, and a file another program holds for a while."""
 import json
 import os
 import random
 import re
+import shutil
 import struct
+import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import zipfile
 
@@ -79,6 +82,7 @@ def read(path):
 class Unzip(unittest.TestCase):
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="webshell-unzip-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
 
     def path(self, *parts):
         return os.path.join(self.folder, *parts)
@@ -220,6 +224,32 @@ class Unzip(unittest.TestCase):
         # The writes were retried for a while before giving up.
         self.assertGreater(int(lines[-1][3]), 3000)
 
+    def test_a_file_another_program_holds_is_written_once_it_is_free(self):
+        make_zip(self.path("held.zip"), [("held.txt", b"new")])
+        os.makedirs(self.path("held"))
+        held = self.path("held", "held.txt")
+        with open(held, "wb") as old:
+            old.write(b"an older and longer file")
+        ready = self.path("ready")
+        holder = subprocess.Popen([harness.WINE_RUN, harness.options.file_lock, harness.windows_path(held), "4000",
+                                   harness.windows_path(ready)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.monotonic() + 30
+            while not os.path.exists(ready) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            self.assertTrue(os.path.exists(ready))
+            app = App(self.folder, {"exe.zip.index.html": jobs_page([[self.win("held.zip"), "", self.win("held") + "\\"]])})
+            process = app.start()
+            self.assertTrue(app.wait_for_line("returned undefined", timeout=30))
+            self.assertIsNone(holder.poll(), "the lock was gone before the extraction began")
+            self.assertEqual(process.wait(60), 1)
+            self.assertEqual(holder.wait(30), 0)
+        finally:
+            if holder.poll() is None:
+                holder.kill()
+        self.assertEqual(self.progress(app, 0), [(3, 3)])
+        self.assertEqual(read(held), b"new")
+
     def peak_memory(self, archive, destination):
         """The largest resident set (KiB) of the program while it extracts."""
         app = App(self.folder, {"exe.zip.index.html": jobs_page([[archive, "", destination]], linger_ms=3000)})
@@ -256,4 +286,4 @@ class Unzip(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    harness.main()
+    harness.main(["--file-lock"])

@@ -14,6 +14,7 @@ import tempfile
 import time
 import unittest
 import zipfile
+import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
@@ -206,11 +207,34 @@ class Unzip(unittest.TestCase):
             make_zip(self.path("crc%d.zip" % method), [("first.txt", b"first"), ("bad.bin", bad), ("after.txt", b"no")],
                      method)
             self.corrupt_crc(self.path("crc%d.zip" % method), "bad.bin")
+        # Compressed data broken after the first chunk: inflating fails part way through the entry
+        # (the place is one where zlib itself reports the data as invalid).
+        words = random.Random(5)
+        text = " ".join(words.choice(("lantern", "harbor", "quill", "moor", "tide", "rope")) for _ in range(1500000))
+        text = text.encode()[:CHUNK + 700000]
+        make_zip(self.path("inflate.zip"), [("first.txt", b"first"), ("text.txt", text), ("after.txt", b"no")])
+        with zipfile.ZipFile(self.path("inflate.zip")) as archive:
+            info = archive.getinfo("text.txt")
+        data = bytearray(read(self.path("inflate.zip")))
+        start = info.header_offset + 30 + len("text.txt")
+        for broken in range(start + info.compress_size * 9 // 10, start + info.compress_size - 64, 101):
+            attempt = bytearray(data[start:start + info.compress_size])
+            attempt[broken - start:broken - start + 64] = b"\xff" * 64
+            try:
+                zlib.decompressobj(-15).decompress(bytes(attempt))
+            except zlib.error:
+                break
+        else:
+            self.fail("no place makes the data invalid")
+        data[broken:broken + 64] = b"\xff" * 64
+        with open(self.path("inflate.zip"), "wb") as handle:
+            handle.write(data)
         make_zip(self.path("blocked.zip"), [("ok.txt", b"ok"), ("blocked.txt", b"never"), ("later.txt", b"no")])
         # A folder where the file should go: no write can ever succeed.
         os.makedirs(self.path("blocked", "blocked.txt"))
         jobs = [[self.win("crc0.zip"), "", self.win("crc0") + "\\"], [self.win("crc8.zip"), "", self.win("crc8") + "\\"],
-                [self.win("blocked.zip"), "", self.win("blocked") + "\\"]]
+                [self.win("blocked.zip"), "", self.win("blocked") + "\\"],
+                [self.win("inflate.zip"), "", self.win("inflate") + "\\"]]
         app = self.run_jobs(jobs)
         total = 5 + len(bad) + 2
         for job, name in ((0, "crc0"), (1, "crc8")):
@@ -223,6 +247,10 @@ class Unzip(unittest.TestCase):
         self.assertEqual([(int(d), int(t)) for _, d, t, _ in lines], [(2, 9), (-1, 9)])
         # The writes were retried for a while before giving up.
         self.assertGreater(int(lines[-1][3]), 3000)
+        total = 5 + len(text) + 2
+        self.assertEqual(tree(self.path("inflate")), {"first.txt"})
+        # A chunk is reported once the read after it succeeded; here that read failed.
+        self.assertEqual(self.progress(app, 3), [(5, total), (-1, total)])
 
     def test_a_file_another_program_holds_is_written_once_it_is_free(self):
         make_zip(self.path("held.zip"), [("held.txt", b"new")])

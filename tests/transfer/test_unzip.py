@@ -37,10 +37,11 @@ def make_zip(path, entries, method=zipfile.ZIP_DEFLATED):
             archive.writestr(info, data)
 
 
-def jobs_page(jobs, give_up_ms=60000, linger_ms=0):
-    """Runs the jobs one after another; each is [archive or null, prefix, destination]; null
-    uses the 3-argument form. A job ends at its call with done == total or done < 0."""
-    return page("""
+def jobs_page(jobs, give_up_ms=60000, linger_ms=0, before=""):
+    """Runs the script before, then the jobs one after another; each is [archive or null,
+    prefix, destination]; null uses the 3-argument form. A job ends at its call with
+    done == total or done < 0."""
+    return page(before + """
         var jobs = %s;
         var started = 0;
         function next(i) {
@@ -148,7 +149,12 @@ class Unzip(unittest.TestCase):
             old.write(b"an older file")
         jobs = [[None, "data/", self.win("own") + "\\"], [self.win("shapes.zip"), "", self.win("shapes") + "\\"]]
         package = {"data/first.txt": "first", "data/second/2.txt": "second!", "other.txt": "not this"}
-        app = self.run_jobs(jobs, package=package)
+        # With two arguments (or five) nothing is extracted, not even from the package.
+        before = "console.log('two ' + unzip('data/', %s)); console.log('five ' + unzip(%s, '', %s, 0, 0));" % (
+            json.dumps(self.win("two") + "\\"), json.dumps(self.win("shapes.zip")), json.dumps(self.win("five") + "\\"))
+        app = self.run_jobs(jobs, package=package, before=before)
+        self.assertEqual((app.values("two"), app.values("five")), (["undefined"], ["undefined"]))
+        self.assertFalse(os.path.exists(self.path("two")) or os.path.exists(self.path("five")))
         self.assertEqual(tree(self.path("own")), {"first.txt", "second/", "second/2.txt"})
         self.assertEqual(read(self.path("own", "second", "2.txt")), b"second!")
         self.assertEqual(self.progress(app, 0), [(5, 12), (12, 12)])

@@ -238,7 +238,8 @@ class Unzip(unittest.TestCase):
         make_zip(self.path("blocked.zip"), [("ok.txt", b"ok"), ("blocked.txt", b"never"), ("later.txt", b"no")])
         # A folder where the file should go: no write can ever succeed.
         os.makedirs(self.path("blocked", "blocked.txt"))
-        jobs = [[self.win("crc0.zip"), "", self.win("crc0") + "\\"], [self.win("crc8.zip"), "", self.win("crc8") + "\\"],
+        jobs = [[self.win("crc0.zip"), "", self.win("crc0") + "\\"],
+                [self.win("crc8.zip"), "", self.win("crc8") + "\\"],
                 [self.win("blocked.zip"), "", self.win("blocked") + "\\"],
                 [self.win("inflate.zip"), "", self.win("inflate") + "\\"]]
         app = self.run_jobs(jobs)
@@ -272,7 +273,8 @@ class Unzip(unittest.TestCase):
             while not os.path.exists(ready) and time.monotonic() < deadline:
                 time.sleep(0.05)
             self.assertTrue(os.path.exists(ready))
-            app = App(self.folder, {"exe.zip.index.html": jobs_page([[self.win("held.zip"), "", self.win("held") + "\\"]])})
+            job = [self.win("held.zip"), "", self.win("held") + "\\"]
+            app = App(self.folder, {"exe.zip.index.html": jobs_page([job])})
             process = app.start()
             self.assertTrue(app.wait_for_line("returned undefined", timeout=30))
             self.assertIsNone(holder.poll(), "the lock was gone before the extraction began")
@@ -307,7 +309,8 @@ class Unzip(unittest.TestCase):
         finally:
             if process.poll() is None:
                 process.kill()
-        self.assertGreater(peak, 0)
+        # The program itself was measured, not the wrapper that starts it.
+        self.assertGreater(peak, 8 * 1024)
         return peak
 
     def test_a_large_archive_is_extracted_with_a_few_mib_of_memory(self):

@@ -85,6 +85,8 @@ class Worker {
     if (unzOpenCurrentFilePassword(reader_.get(), nullptr) != UNZ_OK) return Outcome::kUnopened;
     download::CreateParentFolders(path);
     Remove(path);
+    // The first chunk cuts the file to nothing: an older file that another program held while
+    // it was being removed must not keep its bytes after the new ones.
     bool first = true;
     bool unreported = false;
     for (;;) {

@@ -19,6 +19,8 @@ bool IsPlainRelative(std::wstring_view name) {
   return true;
 }
 
+}  // namespace
+
 std::wstring ProgramPath() {
   std::vector<wchar_t> path(MAX_PATH);
   for (;;) {
@@ -29,8 +31,6 @@ std::wstring ProgramPath() {
     path.resize(path.size() * 2);
   }
 }
-
-}  // namespace
 
 std::wstring BesideProgram(std::wstring_view relative) {
   if (!IsPlainRelative(relative)) return {};

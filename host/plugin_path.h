@@ -8,6 +8,9 @@
 
 namespace plugin_path {
 
+// The full path of the program's own module; empty when it cannot be read.
+std::wstring ProgramPath();
+
 // The full path of `relative` (for example L"plugins\\hwid.dll") in the folder of the
 // program's own module; empty when that folder cannot be read or `relative` is not a plain
 // relative name (empty, rooted, with a drive, or with a ".." part).

@@ -14,7 +14,7 @@ win::FileHandle OpenForWriting(const std::wstring& path, DWORD disposition) {
       CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-bool WriteAll(HANDLE file, const std::string& bytes) {
+bool WriteAll(HANDLE file, std::string_view bytes) {
   size_t written = 0;
   while (written < bytes.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - written, 1u << 30));
@@ -71,7 +71,7 @@ void CreateParentFolders(const std::wstring& path) {
   }
 }
 
-bool AppendBytes(const std::wstring& path, const std::string& bytes, bool truncateFirst) {
+bool AppendBytes(const std::wstring& path, std::string_view bytes, bool truncateFirst) {
   return Retried([&] {
     const win::FileHandle file = OpenForWriting(path, truncateFirst ? CREATE_ALWAYS : OPEN_ALWAYS);
     if (!file) return false;

@@ -1,9 +1,10 @@
 #pragma once
-// The file operations of a download: sizes, appends and small whole-file writes, each retried
-// for a short while when another program holds the file, and bounded so that a path that can
-// never be written ends the download instead of spinning.
+// The file operations of downloads and extraction: sizes, appends and small whole-file writes,
+// each retried for a short while when another program holds the file, and bounded so that a
+// path that can never be written ends the transfer instead of spinning.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace download {
 
@@ -17,7 +18,7 @@ bool ReadWholeFile(const std::wstring& path, std::string& text);
 void CreateParentFolders(const std::wstring& path);
 // Appends the bytes (after cutting the file to 0 bytes when truncateFirst); the file is created
 // when absent and its attributes are cleared to normal first. False after the attempts ran out.
-bool AppendBytes(const std::wstring& path, const std::string& bytes, bool truncateFirst);
+bool AppendBytes(const std::wstring& path, std::string_view bytes, bool truncateFirst);
 // Writes text over the file (created or truncated), with the same attempts.
 bool ReplaceContent(const std::wstring& path, const std::string& text);
 

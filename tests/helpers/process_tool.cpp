@@ -1,10 +1,13 @@
 // Test helper: looks at or ends another process, as a user's task manager would.
 //   process_tool memory <pid>   prints "private N", the bytes of memory the process has
 //                               committed; exit code 1 when the process cannot be read
-//   process_tool kill <pid>     ends the process at once, as a crash or power cut would; exit
-//                               code 1 when it cannot be ended
+//   process_tool kill <image>   ends every process running the program file image (a full
+//                               path) at once, as a crash or power cut would; exit code 1 when
+//                               none was ended. Found by its file, never by a process number:
+//                               a number may already belong to another program.
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -26,20 +29,32 @@ int Memory(DWORD pid) {
   return 0;
 }
 
-int Kill(DWORD pid) {
-  const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-  if (!process) return 1;
-  const BOOL ended = TerminateProcess(process, 9) && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
-  CloseHandle(process);
-  return ended ? 0 : 1;
+int Kill(const wchar_t* image) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 1;
+  int ended = 0;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    const HANDLE process =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    if (!process) continue;
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD length = MAX_PATH * 2;
+    if (QueryFullProcessImageNameW(process, 0, path, &length) && _wcsicmp(path, image) == 0 &&
+        TerminateProcess(process, 9) && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0)
+      ++ended;
+    CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+  return ended > 0 ? 0 : 1;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 2;
-  const auto pid = static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10));
-  if (std::wcscmp(argv[1], L"memory") == 0) return Memory(pid);
-  if (std::wcscmp(argv[1], L"kill") == 0) return Kill(pid);
+  if (std::wcscmp(argv[1], L"memory") == 0) return Memory(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+  if (std::wcscmp(argv[1], L"kill") == 0) return Kill(argv[2]);
   return 2;
 }

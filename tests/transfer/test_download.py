@@ -123,8 +123,8 @@ class Download(unittest.TestCase):
                 try:
                     self.assertTrue(app.wait_for_line("returned undefined"))
                     time.sleep(chooser.uniform(0.2, 1.0))
-                    pid = app.values("pid")[0]
-                    if process.poll() is None and harness.run(harness.options.process_tool, "kill", pid).returncode == 0:
+                    program = harness.windows_path(app.exe)
+                    if process.poll() is None and harness.run(harness.options.process_tool, "kill", program).returncode == 0:
                         kills += 1
                     process.wait(30)
                 finally:

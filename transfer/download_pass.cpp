@@ -58,13 +58,9 @@ size_t OnHeader(char* data, size_t size, size_t count, void* parameter) {
 void JudgeOnce(Pass& pass) {
   if (pass.judged) return;
   pass.judged = true;
-  pass.result.answered = true;
   pass.result.verdict = Judge(pass.result.response, pass.request.offset);
   if (!ServerTrusted(pass)) pass.result.verdict = Verdict::kRefuse;
-  const bool fromZero = pass.result.verdict == Verdict::kStartOver;
-  pass.progress.fromZero = fromZero;
-  const int64_t length = pass.result.response.contentLength;
-  pass.progress.expected = length;
+  pass.progress.fromZero = pass.result.verdict == Verdict::kStartOver;
 }
 
 size_t OnBody(char* data, size_t size, size_t count, void* parameter) {
@@ -104,7 +100,6 @@ size_t OnBody(char* data, size_t size, size_t count, void* parameter) {
 PassResult RunPass(const PassRequest& request, PassProgress& progress, const Sink& sink) {
   Pass pass{request, progress, sink, {}, false, nullptr};
   progress.received = 0;
-  progress.expected = -1;
   progress.fromZero = false;
   const std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
   if (!easy) {

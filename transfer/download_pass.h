@@ -26,14 +26,12 @@ struct PassRequest {
 // Live figures of the pass in progress, read by the progress reporter.
 struct PassProgress {
   std::atomic<int64_t> received{0};   // body bytes of the accepted answer so far
-  std::atomic<int64_t> expected{-1};  // body bytes the answer announced, -1 unknown
   std::atomic<bool> fromZero{false};  // the answer restarts the file at byte 0
 };
 
 struct PassResult {
   Response response;
   Verdict verdict = Verdict::kRefuse;
-  bool answered = false;  // a body or a final status arrived
   std::string bytes;      // what is left to store after any streamed pieces
   bool streamed = false;  // pieces were already handed to the sink (the file restarts at 0)
   CURLcode code = CURLE_OK;

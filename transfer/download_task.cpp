@@ -165,11 +165,7 @@ class Worker {
     // the count go back while an append waits for a file another program holds.
     task_->pass.received = 0;
     task_->passOffset = request.offset;
-    bool sinkStarted = false;
-    const Sink sink = [&](const std::string& piece, bool first) {
-      sinkStarted = true;
-      return Store(piece, first);
-    };
+    const Sink sink = [&](const std::string& piece, bool first) { return Store(piece, first); };
     PassResult result = RunPass(request, task_->pass, sink);
     const Response& response = result.response;
     if (result.sinkFailed) return Outcome::kStopped;
@@ -220,8 +216,8 @@ class Worker {
         state_.total = 0;
         totalKnown_ = false;
         LearnTotal(response, 0);
-        if (!sinkStarted || !result.bytes.empty()) {
-          if (!Store(result.bytes, !sinkStarted)) return Outcome::kStopped;
+        if (!result.streamed || !result.bytes.empty()) {
+          if (!Store(result.bytes, !result.streamed)) return Outcome::kStopped;
         }
         if (!totalKnown_ && result.code == CURLE_OK) {
           state_.total = state_.downloaded;
@@ -257,12 +253,11 @@ bool Start(Request request) noexcept {
     if (!task->finished) return false;
     return completion::StartWorker([task] {
       // The reporter starts with the worker and ends once the worker has ended.
-      const bool reporting = completion::StartWorker([task] { RunReporter(task); });
+      completion::StartWorker([task] { RunReporter(task); });
       try {
         Worker(task).Run();
       } catch (...) {}
       SetEvent(task->finished.get());
-      (void)reporting;
     });
   } catch (...) {
     return false;

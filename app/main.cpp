@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "bridge/browser_external.h"
+#include "bridge/browser_window.h"
 #include "bridge/engine_api.h"
 #include "bridge/web_view_window.h"
 #include "bridge/window_tables.h"
@@ -22,7 +24,6 @@ namespace {
 
 constexpr char kEntryPage[] = "exe.zip.index.html";
 constexpr wchar_t kEntryPageW[] = L"exe.zip.index.html";
-constexpr wchar_t kBrowserWindowClass[] = L"VELQ___engine_v1 wie";
 
 // The engine image read out of the package, and the module loaded from it. The block stays
 // until the module has been freed.
@@ -87,9 +88,8 @@ void RegisterWindowClasses() {
   windowClass.lpfnWndProc = webview::WindowProcedure;
   windowClass.lpszClassName = webview::kWindowClass;
   RegisterClassExW(&windowClass);
-  // The system-browser windows share the icon; their own procedure takes over once they exist.
-  windowClass.lpfnWndProc = DefWindowProcW;
-  windowClass.lpszClassName = kBrowserWindowClass;
+  windowClass.lpfnWndProc = browser::WindowProcedure;
+  windowClass.lpszClassName = browser::kWindowClass;
   RegisterClassExW(&windowClass);
 }
 
@@ -152,16 +152,20 @@ int Run() {
                                file_hooks::Seek);
   natives::BindAll();
   RegisterWindowClasses();
+  browser::AddExternal(browser::kDoNothingName, browser::DoNothing);
   OpenFirstWindow();
 
   RunMessageLoop();
 
+  // Browser windows do not keep the program running; they go before anything they might use.
+  browser::CloseAll();
   shutdown_steps::RunAll();
   engine::api.wkeShutdown();
   MemoryModuleFree(engine.module);
   engine.module = nullptr;
   engine.bytes = {};
   UnregisterClassW(webview::kWindowClass, GetModuleHandleW(nullptr));
+  UnregisterClassW(browser::kWindowClass, GetModuleHandleW(nullptr));
   return 1;
 }
 

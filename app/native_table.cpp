@@ -1,5 +1,6 @@
 #include "native_table.h"
 
+#include "bridge/browser_window.h"
 #include "bridge/callback_natives.h"
 #include "bridge/core_version.h"
 #include "bridge/package_natives.h"
@@ -50,7 +51,7 @@ const NativeRow kTable[] = {
     {"WriteUTF8File", Guarded<&Js_WriteUTF8File>, 2},
     {"ReadUTF8File", Guarded<&Js_ReadUTF8File>, 1},
     {"wkeCreateWindow", Guarded<&Js_wkeCreateWindow>, 5},
-    {"wieCreateWindow", NotYetBuilt, 5},
+    {"wieCreateWindow", Guarded<&Js_wieCreateWindow>, 5},
     {"WKELoadFile", Guarded<&Js_WKELoadFile>, 1},
     {"wkeLoadFile", Guarded<&Js_wkeLoadFile>, 2},
     {"wkeRunJS", Guarded<&Js_wkeRunJS>, 2},

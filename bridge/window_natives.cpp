@@ -11,21 +11,16 @@
 namespace natives {
 
 jsValue Js_wkeCreateWindow(jsExecState es) {
-  const std::wstring name = script::Text(es, 0);
-  const auto style = static_cast<DWORD>(script::Int(es, 1));
-  const auto extendedStyle = static_cast<DWORD>(script::Int(es, 2));
-  const std::wstring parentFlag = script::Text(es, 3);
-  const std::wstring page = script::Text(es, 4);
-  const HWND parent = parentFlag.empty() ? nullptr : windows::FlagElseOwn(es, parentFlag);
+  const windows::NewWindow arguments = windows::ReadNewWindow(es);
   WebViewWindow* record = webview::NewWindow();
   if (!record) return script::Undefined();
   // The page is told nothing either way. A failed creation frees the record and any view it
   // made, and loads nothing: a page in a view without a window would run unseen.
-  if (webview::Create(record, name, style, extendedStyle, parent) != 0) {
+  if (webview::Create(record, arguments.name, arguments.style, arguments.extendedStyle, arguments.parent) != 0) {
     webview::Release(record);
     return script::Undefined();
   }
-  webview::Load(record, page);
+  webview::Load(record, arguments.address);
   return script::Undefined();
 }
 

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "name_key.h"
+#include "script_values.h"
 #include "web_view_window.h"
 
 namespace windows {
@@ -38,7 +39,7 @@ void RemoveFlagsOf(HWND window) {
 void Add(WebViewWindow* record, std::wstring_view name) {
   WindowTable().emplace(record->window, record);
   ViewTable().emplace(record->view, record->window);
-  FlagTable().emplace(names::Key(name), record->window);
+  AddFlag(name, record->window);
 }
 
 void Remove(const WebViewWindow* record) {
@@ -57,6 +58,8 @@ void RemoveWindow(HWND window) {
 void RemoveView(wkeWebView view) { ViewTable().erase(view); }
 
 void SetFlag(std::wstring_view flag, HWND window) { FlagTable()[names::Key(flag)] = window; }
+
+void AddFlag(std::wstring_view flag, HWND window) { FlagTable().emplace(names::Key(flag), window); }
 
 size_t OpenWindowCount() { return WindowTable().size(); }
 
@@ -88,6 +91,17 @@ HWND FlagOrOwn(jsExecState es, std::wstring_view flag) { return flag.empty() ? O
 HWND FlagElseOwn(jsExecState es, std::wstring_view flag) {
   const auto found = FlagTable().find(names::Key(flag));
   return found != FlagTable().end() ? found->second : OwnWindow(es);
+}
+
+NewWindow ReadNewWindow(jsExecState es) {
+  NewWindow arguments;
+  arguments.name = script::Text(es, 0);
+  arguments.style = static_cast<DWORD>(script::Int(es, 1));
+  arguments.extendedStyle = static_cast<DWORD>(script::Int(es, 2));
+  const std::wstring parentFlag = script::Text(es, 3);
+  arguments.parent = parentFlag.empty() ? nullptr : FlagElseOwn(es, parentFlag);
+  arguments.address = script::Text(es, 4);
+  return arguments;
 }
 
 }  // namespace windows

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "engine_api.h"
@@ -27,6 +28,8 @@ void RemoveWindow(HWND window);
 void RemoveView(wkeWebView view);
 // Points flag at window, replacing the window it named before.
 void SetFlag(std::wstring_view flag, HWND window);
+// Points flag at window unless it already names a window.
+void AddFlag(std::wstring_view flag, HWND window);
 
 // The number of engine windows; the main loop ends the program when it reaches 0.
 size_t OpenWindowCount();
@@ -43,5 +46,15 @@ HWND FlagOrOwn(jsExecState es, std::wstring_view flag);
 HWND FlagOnly(std::wstring_view flag);
 // A known flag's window; any other text the calling page's own window (or null).
 HWND FlagElseOwn(jsExecState es, std::wstring_view flag);
+// The five arguments of the functions that open a window: name (its text and flag), style and
+// extended style, the parent's flag ("" none, else as FlagElseOwn) and what it shows.
+struct NewWindow {
+  std::wstring name;
+  DWORD style = 0;
+  DWORD extendedStyle = 0;
+  HWND parent = nullptr;
+  std::wstring address;
+};
+NewWindow ReadNewWindow(jsExecState es);
 
 }  // namespace windows

@@ -12,7 +12,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
-from harness import App, page  # noqa: E402
+from harness import App, page, wait_until  # noqa: E402
 
 WINDOW_CLASS = "VELQ___engine_v1 wke"
 # Each page names its window uniquely, so the helpers never reach another program's window.
@@ -26,15 +26,6 @@ def tray(*args):
 def said(result):
     """What a tray_tool run printed, with its exit code and errors when it printed nothing."""
     return result.stdout.strip() or "(exit %d) %s" % (result.returncode, result.stderr.strip())
-
-
-def wait_until(test, timeout=10):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if test():
-            return True
-        time.sleep(0.1)
-    return test()
 
 
 class TrayIcon(unittest.TestCase):

@@ -39,6 +39,16 @@ def page(script):
     return "<html><body><script>" + PAGE_CONSTANTS + script + "</script></body></html>"
 
 
+def wait_until(test, timeout=10):
+    """Polls test until it holds or timeout seconds pass; its last answer."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if test():
+            return True
+        time.sleep(0.1)
+    return test()
+
+
 def run(exe, *args, timeout=60, env=None):
     """Runs a Windows program with wine's own argument quoting; returns CompletedProcess."""
     merged = dict(os.environ)

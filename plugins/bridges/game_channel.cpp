@@ -136,10 +136,11 @@ jsValue Js_vexo_IO_Init(jsExecState es) {
   const completion::Target target = completion::TargetOf(es, 0);
   const int mode = script::Int(es, 1);
 
-  win::HostKernelHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                                   GAME_CHANNEL_BLOCK_SIZE, GAME_CHANNEL_BLOCK_NAME));
+  const HANDLE created = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, GAME_CHANNEL_BLOCK_SIZE,
+                                            GAME_CHANNEL_BLOCK_NAME);
   const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-  if (!mapping) return script::Undefined();
+  if (!created) return script::Undefined();
+  win::HostKernelHandle mapping(created);
   win::MappedView block(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, GAME_CHANNEL_BLOCK_SIZE));
   if (!block) return script::Undefined();
   if (!existed) std::memset(block.get(), 0, GAME_CHANNEL_BLOCK_SIZE);

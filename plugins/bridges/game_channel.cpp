@@ -128,6 +128,17 @@ void SendCommand(uint32_t command) {
   SetEvent(channel.leftEvent.get());
 }
 
+// The page's text into a field of the block; nothing before the block is open.
+jsValue SetField(jsExecState es, int offset, size_t size) {
+  if (Block()) WriteField(Block(), offset, size, script::Utf8(es, 0));
+  return script::Undefined();
+}
+
+// A field of the block as a string; empty before the block is open.
+jsValue GetField(jsExecState es, int offset, size_t size) {
+  return script::FromWide(es, Block() ? ReadField(Block(), offset, size) : std::wstring());
+}
+
 }  // namespace
 
 jsValue Js_vexo_IO_Init(jsExecState es) {
@@ -174,24 +185,16 @@ jsValue Js_vexo_IO_RunGame(jsExecState) {
   return script::Undefined();
 }
 
-jsValue Js_vexo_IO_SetSign(jsExecState es) {
-  if (Block()) WriteField(Block(), GAME_CHANNEL_SIGN_TEXT, GAME_CHANNEL_SIGN_TEXT_SIZE, script::Utf8(es, 0));
-  return script::Undefined();
-}
+jsValue Js_vexo_IO_SetSign(jsExecState es) { return SetField(es, GAME_CHANNEL_SIGN_TEXT, GAME_CHANNEL_SIGN_TEXT_SIZE); }
 
-jsValue Js_vexo_IO_GetSign(jsExecState es) {
-  if (!Block()) return script::FromWide(es, L"");
-  return script::FromWide(es, ReadField(Block(), GAME_CHANNEL_SIGN_TEXT, GAME_CHANNEL_SIGN_TEXT_SIZE));
-}
+jsValue Js_vexo_IO_GetSign(jsExecState es) { return GetField(es, GAME_CHANNEL_SIGN_TEXT, GAME_CHANNEL_SIGN_TEXT_SIZE); }
 
 jsValue Js_vexo_IO_SetResultInfo(jsExecState es) {
-  if (Block()) WriteField(Block(), GAME_CHANNEL_RESULT_INFO, GAME_CHANNEL_RESULT_INFO_SIZE, script::Utf8(es, 0));
-  return script::Undefined();
+  return SetField(es, GAME_CHANNEL_RESULT_INFO, GAME_CHANNEL_RESULT_INFO_SIZE);
 }
 
 jsValue Js_vexo_IO_GetResultInfo(jsExecState es) {
-  if (!Block()) return script::FromWide(es, L"");
-  return script::FromWide(es, ReadField(Block(), GAME_CHANNEL_RESULT_INFO, GAME_CHANNEL_RESULT_INFO_SIZE));
+  return GetField(es, GAME_CHANNEL_RESULT_INFO, GAME_CHANNEL_RESULT_INFO_SIZE);
 }
 
 jsValue Js_vexo_IO_GetPIDRight(jsExecState) {

@@ -83,6 +83,19 @@ jsValue TextCall(jsExecState es, bool answer) {
   });
 }
 
+// The calls with a client, a text and a callback that gets one text: work(export, client, text)
+// on a worker makes the text.
+template <typename Function, Entry entry, typename Text, typename Work>
+jsValue Answered(jsExecState es, Text text, Work work) {
+  const auto call = EntryAs<Function>(entry);
+  if (!call) return script::Boolean(false);
+  const uint32_t client = script::Handle(es, 0);
+  completion::Target target = completion::TargetOf(es, 2);
+  return OnWorker([call, client, text = std::move(text), target = std::move(target), work] {
+    completion::Send(target, {work(call, client, text)});
+  });
+}
+
 }  // namespace
 
 jsValue Js_GC_wrap_Init(jsExecState) {
@@ -126,15 +139,10 @@ jsValue Js_GC_wrap_Logout(jsExecState es) {
 }
 
 jsValue Js_GC_wrap_RunGame(jsExecState es) {
-  const auto runGame = EntryAs<GC_wrap_RunGame_t>(kRunGame);
-  if (!runGame) return script::Boolean(false);
-  const uint32_t client = script::Handle(es, 0);
-  std::string utf8 = script::Utf8(es, 1);
-  completion::Target target = completion::TargetOf(es, 2);
-  return OnWorker([runGame, client, utf8 = std::move(utf8), target = std::move(target)] {
-    const uint32_t result = runGame(client, utf8.c_str());
-    completion::Send(target, {L"{\"result\":" + std::to_wstring(result & 0xFFFF) + L",\"attached\":" +
-                              std::to_wstring(result >> 16) + L"}"});
+  return Answered<GC_wrap_RunGame_t, kRunGame>(es, script::Utf8(es, 1), [](auto runGame, uint32_t client, auto& text) {
+    const uint32_t result = runGame(client, text.c_str());
+    return L"{\"result\":" + std::to_wstring(result & 0xFFFF) + L",\"attached\":" + std::to_wstring(result >> 16) +
+           L"}";
   });
 }
 
@@ -151,16 +159,12 @@ jsValue Js_GC_wrap_Get_ping_result(jsExecState es) {
 }
 
 jsValue Js_GC_wrap_find_user(jsExecState es) {
-  const auto findUser = EntryAs<GC_wrap_find_user_t>(kFindUser);
-  if (!findUser) return script::Boolean(false);
-  const uint32_t client = script::Handle(es, 0);
-  std::wstring name = script::Text(es, 1);
-  completion::Target target = completion::TargetOf(es, 2);
-  return OnWorker([findUser, client, name = std::move(name), target = std::move(target)] {
-    std::vector<char> buffer(kFindUserSize + kMargin, '\0');
-    findUser(client, name.c_str(), buffer.data(), kFindUserSize);
-    completion::Send(target, {BufferText(buffer, kFindUserSize)});
-  });
+  return Answered<GC_wrap_find_user_t, kFindUser>(es, script::Text(es, 1),
+                                                  [](auto findUser, uint32_t client, auto& name) {
+                                                    std::vector<char> buffer(kFindUserSize + kMargin, '\0');
+                                                    findUser(client, name.c_str(), buffer.data(), kFindUserSize);
+                                                    return BufferText(buffer, kFindUserSize);
+                                                  });
 }
 
 jsValue Js_GC_wrap_send_chat_message(jsExecState es) {

@@ -16,16 +16,8 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
 from harness import App, page  # noqa: E402
+from page_steps import PAGE_STEPS  # noqa: E402
 
-HELPERS = """
-    function when(test, then) {
-      if (test()) then();
-      else setTimeout(function () { when(test, then); }, 20);
-    }
-    function later(ms, then) { setTimeout(then, ms); }
-    function done() { PostMessage('', WM_CLOSE, 0, 0); }
-    function repeat(unit, count) { var s = ''; for (var i = 0; i < count; i++) s += unit; return s; }
-"""
 
 FIELDS = re.compile(r"activation=(\d+):(.*) sign=(\d+):(.*) info=(\d+):(.*) program=(\d+)$")
 
@@ -104,7 +96,7 @@ class GameChannel(unittest.TestCase):
         return peer
 
     def start_app(self, script):
-        app = App(self.folder, {"exe.zip.index.html": page(HELPERS + script)})
+        app = App(self.folder, {"exe.zip.index.html": page(PAGE_STEPS + script)})
         self.app_process = app.start()
         return app
 

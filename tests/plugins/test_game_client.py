@@ -11,16 +11,9 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
 from harness import App, page  # noqa: E402
+from page_steps import PAGE_STEPS  # noqa: E402
 
 # Waits for a condition without blocking the page, then goes on.
-HELPERS = """
-    function when(test, then) {
-      if (test()) then();
-      else setTimeout(function () { when(test, then); }, 20);
-    }
-    function later(ms, then) { setTimeout(then, ms); }
-    function done() { PostMessage('', WM_CLOSE, 0, 0); }
-"""
 
 
 class GameClient(unittest.TestCase):
@@ -41,7 +34,7 @@ class GameClient(unittest.TestCase):
             return log.read().splitlines()
 
     def run_page(self, script):
-        app = App(self.folder, {"exe.zip.index.html": page(HELPERS + script)})
+        app = App(self.folder, {"exe.zip.index.html": page(PAGE_STEPS + script)})
         self.assertEqual(app.run(timeout=60), 1, app.log())
         return app
 

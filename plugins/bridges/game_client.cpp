@@ -83,16 +83,23 @@ jsValue TextCall(jsExecState es, bool answer) {
   });
 }
 
-// The calls with a client, a text and a callback that gets one text: work(export, client, text)
-// on a worker makes the text.
-template <typename Function, Entry entry, typename Text, typename Work>
-jsValue Answered(jsExecState es, Text text, Work work) {
+// The calls with a client and a callback: work(export, client, target) on a worker, or false
+// when the export is missing.
+template <typename Function, Entry entry, typename Work>
+jsValue ClientWork(jsExecState es, int callbackIndex, Work work) {
   const auto call = EntryAs<Function>(entry);
   if (!call) return script::Boolean(false);
   const uint32_t client = script::Handle(es, 0);
-  completion::Target target = completion::TargetOf(es, 2);
-  return OnWorker([call, client, text = std::move(text), target = std::move(target), work] {
-    completion::Send(target, {work(call, client, text)});
+  completion::Target target = completion::TargetOf(es, callbackIndex);
+  return OnWorker([call, client, target = std::move(target), work = std::move(work)] { work(call, client, target); });
+}
+
+// The calls with a client, a text and a callback that gets one text: make(export, client, text)
+// on a worker makes that text.
+template <typename Function, Entry entry, typename Text, typename Make>
+jsValue Answered(jsExecState es, Text text, Make make) {
+  return ClientWork<Function, entry>(es, 2, [text = std::move(text), make](auto call, uint32_t client, auto& target) {
+    completion::Send(target, {make(call, client, text)});
   });
 }
 
@@ -117,11 +124,7 @@ jsValue Js_GC_wrap_UnInit(jsExecState es) {
 }
 
 jsValue Js_GC_wrap_SetEventCallback(jsExecState es) {
-  const auto set = EntryAs<GC_wrap_SetEventCallback_t>(kSetEventCallback);
-  if (!set) return script::Boolean(false);
-  const uint32_t client = script::Handle(es, 0);
-  completion::Target target = completion::TargetOf(es, 1);
-  return OnWorker([set, client, target = std::move(target)] {
+  return ClientWork<GC_wrap_SetEventCallback_t, kSetEventCallback>(es, 1, [](auto set, uint32_t client, auto& target) {
     // The worker's hold keeps the record whole during the call even when GC_wrap_UnInit of
     // the client has run meanwhile.
     const auto hold = game_client_events::NewRecord(client, target);
@@ -172,11 +175,7 @@ jsValue Js_GC_wrap_send_chat_message(jsExecState es) {
 }
 
 jsValue Js_GC_wrap_get_chat_data(jsExecState es) {
-  const auto getChatData = EntryAs<GC_wrap_get_chat_data_t>(kGetChatData);
-  if (!getChatData) return script::Boolean(false);
-  const uint32_t client = script::Handle(es, 0);
-  completion::Target target = completion::TargetOf(es, 1);
-  return OnWorker([getChatData, client, target = std::move(target)] {
+  return ClientWork<GC_wrap_get_chat_data_t, kGetChatData>(es, 1, [](auto getChatData, uint32_t client, auto& target) {
     std::vector<char> buffer(kChatDataSize + kMargin);
     for (;;) {
       std::fill(buffer.begin(), buffer.end(), '\0');

@@ -30,15 +30,14 @@ struct Given {
 CRITICAL_SECTION recordsLock;
 std::vector<Given> given;
 
+BOOL CALLBACK InitRecords(PINIT_ONCE, void*, void**) {
+  InitializeCriticalSection(&recordsLock);
+  return TRUE;
+}
+
 void Start() {
   static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
-  InitOnceExecuteOnce(
-      &once,
-      [](PINIT_ONCE, void*, void**) -> BOOL {
-        InitializeCriticalSection(&recordsLock);
-        return TRUE;
-      },
-      nullptr, nullptr);
+  InitOnceExecuteOnce(&once, InitRecords, nullptr, nullptr);
   plugin_script::Load(L"gclient.txt", L"gclient.log");
 }
 

@@ -3,6 +3,7 @@
 //   init=N        GC_wrap_Init's results, in order      uninit=N    GC_wrap_UnInit's result
 //   rungame=N     GC_wrap_RunGame's result               ping=TEXT   what Get_ping_result writes
 //   find=TEXT     written before the name find_user got   chat=TEXT   one chat item each, then 0
+//   ping=<fill>   Get_ping_result fills its whole buffer, leaving no zero
 // GC_wrap_send_chat_message raises events from a thread of its own when the message asks:
 //   "raise:A|B|C"      A, B and C in order on the client's last record
 //   "raise-all:A"      A on every record it was ever given, for any client, ended or not
@@ -144,7 +145,9 @@ EXPORT void __cdecl GC_wrap_Get_ping_result(int32_t first, int32_t second, char*
   plugin_script::Log("Get_ping_result " + std::to_string(first) + " " + std::to_string(second) + " " +
                      std::to_string(size));
   const std::string text = plugin_script::Next("ping");
-  std::snprintf(buffer, static_cast<size_t>(size), "%s", text.c_str());
+  // "<fill>": every byte of the buffer, with no room left for a zero.
+  if (text == "<fill>") std::memset(buffer, 'p', static_cast<size_t>(size));
+  else std::snprintf(buffer, static_cast<size_t>(size), "%s", text.c_str());
 }
 
 EXPORT void __cdecl GC_wrap_find_user(uint32_t client, const wchar_t* name, char* buffer, int32_t size) {

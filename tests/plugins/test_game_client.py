@@ -135,6 +135,16 @@ class GameClient(unittest.TestCase):
         self.assertEqual([line for line in self.calls() if line.startswith("get_chat_data")],
                          ["get_chat_data 9 16384 -> 0"])
 
+    def test_a_ping_result_that_fills_its_buffer_ends_with_the_buffer(self):
+        self.install("init=9\nping=<fill>\n")
+        app = self.run_page("""
+            GC_wrap_Init();
+            var text = GC_wrap_Get_ping_result(1, 2);
+            console.log('ping ' + text.length + ' ' + /^p*$/.test(text));
+            done();
+        """)
+        self.assertEqual(app.values("ping"), ["1049600 true"])
+
     def test_records_of_an_ended_client_no_longer_reach_its_page(self):
         # The library calls every record it was ever given, also those of a client it has
         # ended. The program freed those at GC_wrap_UnInit: the call is dropped, and the

@@ -1,14 +1,14 @@
 // The native functions of webshell, for editors and the TypeScript compiler.
 // Made by tools/natives-doc from app/natives.json; edit that file, not this one.
 
-interface Rect {
+interface WindowRect {
   left: number;
   top: number;
   right: number;
   bottom: number;
 }
 
-interface Point {
+interface CursorPoint {
   x: number;
   y: number;
 }
@@ -22,7 +22,7 @@ interface DiskSpace {
   ui3: number;
 }
 
-interface FileEntry {
+interface FileListEntry {
   /** full path */
   fp: string;
   /** attribute bits */
@@ -37,8 +37,8 @@ interface FileEntry {
   ftw: number;
 }
 
-interface FileList {
-  [index: number]: FileEntry;
+interface FileListResult {
+  [index: number]: FileListEntry;
 }
 
 interface DroppedFiles {
@@ -46,7 +46,7 @@ interface DroppedFiles {
 }
 
 interface DisplayList {
-  [index: number]: Rect;
+  [index: number]: WindowRect;
 }
 
 interface ProcessInfo {
@@ -313,7 +313,7 @@ declare function wkeUpdateRenderFM(flag: string, mappingName: string, size: numb
  * Returns the mouse position in screen pixels.
  * @returns {x, y}; on failure cannot fail
  */
-declare function GetCursorPos(): Point;
+declare function GetCursorPos(): CursorPoint;
 
 /**
  * Returns a system metric (0 screen width, 1 screen height, 80 monitor count, ...).
@@ -332,7 +332,7 @@ declare function FindWindow(className: string, windowName: string): number;
  * @param window flag, or a window handle number
  * @returns {left, top, right, bottom}; on failure all 0 when the window is unknown
  */
-declare function GetWindowRect(window: string | number): Rect;
+declare function GetWindowRect(window: string | number): WindowRect;
 
 /**
  * Returns the rectangle of every display device in virtual-screen coordinates, by device number.
@@ -651,14 +651,14 @@ declare function GetFileCRC32(path: string, callback: (done: number, total: numb
  * @param callback called on the UI thread: once, when the walk is done
  * @returns true when the walk started; on failure false
  */
-declare function GetFileList(root: string, pattern: string, callback: (list: FileList) => void): boolean;
+declare function GetFileList(root: string, pattern: string, callback: (list: FileListResult) => void): boolean;
 /**
  * Lists a folder tree breadth-first in the background (folders included) and hands the whole list to a callback.
  * @param pattern for example *.txt; *.* when left out; only matching sub-folders are entered
  * @param callback called on the UI thread: once, when the walk is done
  * @returns true when the walk started; on failure false
  */
-declare function GetFileList(root: string, callback: (list: FileList) => void): boolean;
+declare function GetFileList(root: string, callback: (list: FileListResult) => void): boolean;
 
 /**
  * Tells whether a file exists and can be read (folders are not files).

@@ -1,5 +1,5 @@
 // The page author's description of the native functions (app/natives.json, made into rows at
-// build time) names exactly the functions the host binds, in binding order, with the same
+// build time by tools/natives-doc) names exactly the functions the host binds, in binding order, with the same
 // argument counts.
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/native_table.h"
-#include "described_natives.h"
+#include "app/described_natives.h"
 
 namespace {
 

@@ -50,26 +50,7 @@ def centre(*selectors):
 
 
 def window_info(wait_ms=30000):
-    result = harness.run(options.window_tool, "info", WINDOW_CLASS, TITLE, str(wait_ms))
-    if result.returncode != 0:
-        return None
-    info = {}
-    for line in result.stdout.splitlines():
-        key, _, rest = line.partition(" ")
-        info[key] = [int(part) for part in rest.split()]
-    return info
-
-
-def screenshot(rect, path):
-    left, top, right, bottom = rect
-    grab = subprocess.run(["xwd", "-root", "-silent", "-display", os.environ["DISPLAY"]],
-                          capture_output=True, check=True, timeout=60).stdout
-    subprocess.run(["convert", "xwd:-", "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
-                    "+repage", "png:" + path], input=grab, check=True, timeout=60)
-    with open(path, "rb") as png:
-        header = png.read(24)
-    assert header[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
-    return int.from_bytes(header[16:20], "big"), int.from_bytes(header[20:24], "big")
+    return harness.window_info(options.window_tool, WINDOW_CLASS, TITLE, wait_ms)
 
 
 class FirstApp(unittest.TestCase):
@@ -123,7 +104,7 @@ class FirstApp(unittest.TestCase):
             self.assertIsNotNone(self.wait_for("[log] hello is running"), self.log())
             time.sleep(1)  # let the page paint once more after it was shown
             shot = os.path.join(options.build_dir, "hello-screenshot.png")
-            self.assertEqual(screenshot(info["rect"], shot), (360, 240))
+            self.assertEqual(harness.screenshot(info["rect"], shot), (360, 240))
 
             # The button that calls a native function shows (and logs) its result.
             x, y = centre("#ask", ".button")

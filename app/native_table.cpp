@@ -1,5 +1,8 @@
 #include "native_table.h"
 
+#include <string_view>
+
+#include "app/described_natives.h"
 #include "bridge/browser_window.h"
 #include "bridge/callback_natives.h"
 #include "bridge/core_version.h"
@@ -38,6 +41,7 @@ namespace {
 // Native functions never throw into the engine: whatever escapes a handler becomes undefined.
 template <jsValue (*Handler)(jsExecState)>
 jsValue WKE_CALL Guarded(jsExecState es) noexcept {
+  script::NativeCall call(&Guarded<Handler>);
   try {
     return Handler(es);
   } catch (...) {
@@ -220,9 +224,24 @@ size_t NotYetBuiltCount() {
   return count;
 }
 
+namespace {
+
+// The parameter names of a script function in natives.json, for console warnings.
+const char* ParameterNames(const char* name) {
+  for (const DescribedNative& described : kDescribedNatives) {
+    if (std::string_view(described.name) == name) return described.parameters;
+  }
+  return "";
+}
+
+}  // namespace
+
 void BindAll() {
   webview::SetFileListReceiver(files::ReceiveFileList);
-  for (const NativeRow& row : kTable) engine::api.jsBindFunction(row.name, row.handler, row.argCount);
+  for (const NativeRow& row : kTable) {
+    script::NameNative(row.handler, row.name, ParameterNames(row.name));
+    engine::api.jsBindFunction(row.name, row.handler, row.argCount);
+  }
 }
 
 }  // namespace natives

@@ -11,6 +11,10 @@
 // - addresses (module handles, pointers into memory) are whole in either build: a double holds
 //   every user-mode address exactly;
 // - records and lists are plain objects built property by property; lists get no length.
+// An argument of the wrong type (an object where a text is read, a text or an object where a
+// number is read) is still converted as the rules say; with the developer console on (the
+// file WEBSHELL_CONSOLE names) it also writes one warning naming the native function and the
+// argument. Missing arguments (undefined) are never wrong: functions take fewer than bound.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,6 +22,31 @@
 #include "engine_api.h"
 
 namespace script {
+
+// The native function a page is calling, for the warnings above: the binding's call wrapper
+// keeps one for the length of each call (calls nest when a callback calls natives again).
+class NativeCall {
+ public:
+  explicit NativeCall(jsNativeFunction handler) noexcept;
+  ~NativeCall();
+  NativeCall(const NativeCall&) = delete;
+  NativeCall& operator=(const NativeCall&) = delete;
+
+  // Writes the warning for argument index once per call; expected is "a text" or "a number".
+  void Warn(jsExecState es, int index, const char* expected) noexcept;
+
+ private:
+  jsNativeFunction handler_;
+  NativeCall* outer_;
+  uint64_t warned_ = 0;  // one bit per argument position already warned about
+};
+
+// The script name and parameter names ("flag,insertAfter,flags", empty when unknown) the
+// warnings use for a handler; registered once per row before binding.
+void NameNative(jsNativeFunction handler, const char* name, const char* parameterNames);
+
+// The developer console's file (WEBSHELL_CONSOLE), empty when the console is off.
+std::wstring ConsolePath();
 
 jsValue Arg(jsExecState es, int index);
 std::wstring Text(jsExecState es, int index);

@@ -2,7 +2,8 @@
 # Installs what building and testing need on a Debian 12 machine (run as root). Both MinGW-w64
 # toolchains and 64-bit Wine always; 32-bit Wine (wine32:i386, with the i386 multiarch) only on
 # a machine whose kernel runs 32-bit programs. Idempotent: with everything installed it only
-# checks and returns in about a second, without touching the package index.
+# checks and returns in about a second, without touching the package index. Also installs the
+# TypeScript compiler from the npm registry into ~/.cache/webshell/node (tools/setup-typescript.sh).
 #
 # The mirror may serve a broken index for hours (a security-suite list of the wrong size):
 # `apt-get update` is retried a few times and then set-up goes on with the lists it has, and an
@@ -85,5 +86,12 @@ if ! install_group "${missing_base[@]}"; then
 fi
 if [ "${#missing_wine32[@]}" -gt 0 ] && ! install_group "${missing_wine32[@]}"; then
   say "could not install ${missing_wine32[*]}: 32-bit programs will not run here, the 64-bit build is tested instead"
+fi
+# The TypeScript compiler that checks the page author's declarations (docs/webshell.d.ts); run
+# as the user who builds, since it installs into that user's cache folder.
+if [ -n "${SUDO_USER:-}" ] && [ "$(id -u)" = 0 ]; then
+  sudo -u "$SUDO_USER" bash "$top/tools/setup-typescript.sh" || say "the TypeScript compiler could not be set up"
+else
+  bash "$top/tools/setup-typescript.sh" || say "the TypeScript compiler could not be set up"
 fi
 say "machine ready"

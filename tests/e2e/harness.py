@@ -96,6 +96,32 @@ class Registry:
         assert run(options.regtool, "set-dword", subkey, name, str(value)).returncode == 0
 
 
+def window_info(window_tool, window_class, title, wait_ms=20000):
+    """What window_tool reports about a window ({"rect": [l, t, r, b], "visible": [0|1], ...}),
+    or None when none appears in time."""
+    result = run(window_tool, "info", window_class, title, str(wait_ms))
+    if result.returncode != 0:
+        return None
+    info = {}
+    for line in result.stdout.splitlines():
+        key, _, rest = line.partition(" ")
+        info[key] = [int(part) for part in rest.split()]
+    return info
+
+
+def screenshot(rect, path):
+    """Saves the screen area of rect as a PNG; returns its (width, height)."""
+    left, top, right, bottom = rect
+    grab = subprocess.run(["xwd", "-root", "-silent", "-display", os.environ["DISPLAY"]],
+                          capture_output=True, check=True, timeout=30).stdout
+    subprocess.run(["convert", "xwd:-", "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
+                    "+repage", "png:" + path], input=grab, check=True, timeout=60)
+    with open(path, "rb") as png:
+        header = png.read(24)
+    assert header[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    return int.from_bytes(header[16:20], "big"), int.from_bytes(header[20:24], "big")
+
+
 def main(extra_arguments=()):
     """Parses --build-dir and the driver's own options, then runs its unittest cases."""
     parser = argparse.ArgumentParser()

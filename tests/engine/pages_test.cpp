@@ -71,9 +71,11 @@ TEST_F(EnginePages, ConsoleLinesAndScriptErrorsWithFileAndLine) {
   View view;
   view.Load(L"errors/index.html");
   auto lines = console.Lines();
-  EXPECT_EQ(CountLines("[uncaught] errors/js/broken.js:3: Error: broken on purpose", lines), 1u);
+  EXPECT_EQ(CountLines("[uncaught] errors/js/broken.js:3:1: Error: broken on purpose", lines), 1u);
   EXPECT_EQ(CountLines("[log] still running 42 {\"a\":1}", lines), 1u);
-  EXPECT_EQ(CountLines("[uncaught] errors/index.html:7: ReferenceError", lines), 1u);
+  EXPECT_EQ(CountLines("[uncaught] errors/index.html:7:3: ReferenceError: identifier 'undefinedFunction' undefined",
+                       lines),
+            1u);
   EXPECT_EQ(CountLines("[error] an error line", lines), 1u);
   EXPECT_EQ(CountLines("errors/js/missing.js", lines), 1u);
   // Errors stop neither the page nor the following scripts.
@@ -95,8 +97,40 @@ TEST_F(EnginePages, ErrorsInListenersAndTimersAreLoggedAndContained) {
   EXPECT_EQ(Seen().lines[0], L"second listener");
   EXPECT_EQ(Seen().lines[1], L"next timer");
   auto lines = console.Lines();
-  EXPECT_EQ(CountLines("[uncaught] runJS:1: TypeError: in listener", lines), 1u);
-  EXPECT_EQ(CountLines("[uncaught] runJS:4: TypeError", lines), 1u);
+  EXPECT_EQ(CountLines("[uncaught] runJS:1:51: TypeError: in listener", lines), 1u);
+  EXPECT_EQ(CountLines("[uncaught] runJS:4:31: TypeError: cannot read property 'x' of null", lines), 1u);
+}
+
+TEST_F(EnginePages, SyntaxErrorsNameFileLineAndColumn) {
+  ConsoleCapture console;
+  View view;
+  view.Load(L"errors/syntax.html");
+  auto lines = console.Lines();
+  // In a script file, in an inline script (lines count from the top of the page) and at the
+  // end of a script's text; the engine's own "(line N)" note is not repeated.
+  EXPECT_EQ(CountLines("[uncaught] errors/js/unparsable.js:3:18: SyntaxError: empty expression not allowed", lines), 1u);
+  EXPECT_EQ(CountLines("[uncaught] errors/syntax.html:6:14: SyntaxError: parse error", lines), 1u);
+  EXPECT_EQ(CountLines("[uncaught] errors/syntax.html:9:1: SyntaxError: invalid object literal (at end of input)", lines),
+            1u);
+  EXPECT_EQ(CountLines("(line ", lines), 0u);
+  // A broken script stops only itself.
+  ASSERT_EQ(Seen().lines.size(), 1u);
+  EXPECT_EQ(Seen().lines[0], L"after the broken scripts");
+}
+
+TEST_F(EnginePages, RuntimeErrorsPointAtTheNameTheyNameInLaterCalls) {
+  ConsoleCapture console;
+  View view;
+  view.Load(L"blank.html");
+  // Defined by one script, failing when called from another: the column comes from the line
+  // of the defining script.
+  view.Run(L"function later(o) {\n  return o.first.second;\n}");
+  view.Run(L"later({});");
+  view.Run(L"var \u00e9\u00e9 = 1;  missingName + 1;");
+  auto lines = console.Lines();
+  EXPECT_EQ(CountLines("[uncaught] runJS:2:18: TypeError: cannot read property 'second' of undefined", lines), 1u);
+  // Columns count UTF-16 units.
+  EXPECT_EQ(CountLines("[uncaught] runJS:1:14: ReferenceError: identifier 'missingName' undefined", lines), 1u);
 }
 
 TEST_F(EnginePages, TimersFireOnTheMessageLoopInOrder) {

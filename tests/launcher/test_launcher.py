@@ -56,14 +56,7 @@ def crc(path):
 
 def window_info(wait_ms=20000):
     """What window_tool reports about the launcher window, or None when there is none."""
-    result = harness.run(options.window_tool, "info", WINDOW_CLASS, LAUNCHER_TITLE, str(wait_ms))
-    if result.returncode != 0:
-        return None
-    info = {}
-    for line in result.stdout.splitlines():
-        key, _, rest = line.partition(" ")
-        info[key] = [int(part) for part in rest.split()]
-    return info
+    return harness.window_info(options.window_tool, WINDOW_CLASS, LAUNCHER_TITLE, wait_ms)
 
 
 def click(control):
@@ -74,19 +67,6 @@ def click(control):
 
 def launcher_gone(wait_ms=20000):
     return harness.run(options.window_tool, "gone", WINDOW_CLASS, LAUNCHER_TITLE, str(wait_ms)).returncode == 0
-
-
-def screenshot(rect, path):
-    """Saves the screen area of rect as a PNG; returns its (width, height)."""
-    left, top, right, bottom = rect
-    grab = subprocess.run(["xwd", "-root", "-silent", "-display", os.environ["DISPLAY"]],
-                          capture_output=True, check=True, timeout=30).stdout
-    subprocess.run(["convert", "xwd:-", "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
-                    "+repage", "png:" + path], input=grab, check=True, timeout=60)
-    with open(path, "rb") as png:
-        header = png.read(24)
-    assert header[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
-    return int.from_bytes(header[16:20], "big"), int.from_bytes(header[20:24], "big")
 
 
 class Installation:
@@ -240,7 +220,7 @@ class Road(LauncherCase):
         click("voice-2")
         self.assertIsNotNone(app.wait_for("chose voice 2"), app.log())
         self.assertIn("chose text 5", app.log())
-        size = screenshot(info["rect"], os.path.join(options.build_dir, "launcher-screenshot.png"))
+        size = harness.screenshot(info["rect"], os.path.join(options.build_dir, "launcher-screenshot.png"))
         self.assertEqual(size, (400, 400))
         self.assertIsNone(Registry.values(SETTINGS_KEY))
 

@@ -55,6 +55,9 @@ struct Page {
   void* styleProto = nullptr;
   // Resources fetched ahead for pages loaded over the network: URL -> bytes.
   std::map<std::string, std::string> prefetched;
+  // The text of every script run, by file name and line, for the columns of error reports.
+  // Inline scripts of one page share the page's name and keep their own line numbers.
+  std::map<std::string, std::map<int, std::string>> scriptLines;
   bool networkPage = false;
   // What the page's view does for its scripts: element.focus() and blur() (nullptr: none),
   // and an element's border box in the current layout.

@@ -1,8 +1,10 @@
 #include "script/script.h"
 
 #include <cmath>
+#include <map>
 
 #include "platform/console.h"
+#include "script/error_position.h"
 
 namespace script {
 namespace {
@@ -95,6 +97,59 @@ bool SafePutIndex(duk_context* ctx, duk_idx_t obj, duk_uarridx_t index) {
   return ok;
 }
 
+namespace {
+
+// code's first line is line 1 of file; lines before firstLine are padding.
+void RememberLines(page::Page& p, const std::string& file, std::string_view code, int firstLine) {
+  std::map<int, std::string>& lines = p.scriptLines[file];
+  int line = 1;
+  size_t start = 0;
+  while (start <= code.size()) {
+    size_t end = code.find('\n', start);
+    if (end == std::string_view::npos) end = code.size();
+    if (line >= firstLine) {
+      std::string_view text = code.substr(start, end - start);
+      if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+      lines[line] = std::string(text);
+    }
+    ++line;
+    start = end + 1;
+  }
+}
+
+std::string_view RememberedLine(duk_context* ctx, const std::string& file, int line) {
+  page::Page* p = page::FromContext(ctx);
+  if (!p) return {};
+  auto lines = p->scriptLines.find(file);
+  if (lines == p->scriptLines.end()) return {};
+  auto text = lines->second.find(line);
+  return text == lines->second.end() ? std::string_view() : std::string_view(text->second);
+}
+
+void Report(std::string_view file, int line, int column, std::string_view message) {
+  std::string out(file);
+  if (line > 0) out.append(":").append(std::to_string(line)).append(":").append(std::to_string(column));
+  out.append(": ").append(message);
+  console::Write("uncaught", out);
+}
+
+// A script that does not compile: its file, the line the engine names, and the column worked
+// out from the script text (code, whose first line is line 1).
+void ReportSyntaxError(duk_context* ctx, duk_idx_t idx, const std::string& file, std::string_view code) {
+  idx = duk_normalize_index(ctx, idx);
+  const std::string message = SafeString(ctx, idx);
+  int line = 0;
+  if (duk_is_object(ctx, idx)) {
+    SafeGet(ctx, idx, "lineNumber");
+    if (duk_is_number(ctx, -1)) line = duk_get_int(ctx, -1);
+    duk_pop(ctx);
+  }
+  const int column = line > 0 ? SyntaxErrorColumn(ctx, code, line, message) : 1;
+  Report(file, line, column, WithoutLineNote(message));
+}
+
+}  // namespace
+
 void ReportError(duk_context* ctx, duk_idx_t idx, std::string_view fallbackFile) {
   idx = duk_normalize_index(ctx, idx);
   std::string message = SafeString(ctx, idx);
@@ -109,10 +164,8 @@ void ReportError(duk_context* ctx, duk_idx_t idx, std::string_view fallbackFile)
     duk_pop(ctx);
   }
   if (file.empty()) file = fallbackFile;
-  std::string out = file;
-  if (line > 0) out.append(":").append(std::to_string(line));
-  out.append(": ").append(message);
-  console::Write("uncaught", out);
+  const int column = line > 0 ? RuntimeErrorColumn(RememberedLine(ctx, file, line), message) : 1;
+  Report(file, line, column, WithoutLineNote(message));
 }
 
 bool Run(page::Page& p, std::string_view code, const std::string& file, int firstLine) {
@@ -125,9 +178,10 @@ bool Run(page::Page& p, std::string_view code, const std::string& file, int firs
     padded.append(code);
     code = padded;
   }
+  RememberLines(p, file, code, firstLine);
   duk_push_lstring(ctx, file.data(), file.size());
   if (duk_pcompile_lstring_filename(ctx, 0, code.data(), code.size()) != 0) {
-    ReportError(ctx, -1, file);
+    ReportSyntaxError(ctx, -1, file, code);
     duk_pop(ctx);
     return false;
   }

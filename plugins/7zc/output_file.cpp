@@ -4,15 +4,11 @@
 
 #include <algorithm>
 
+#include "base/file_open.h"
+
 namespace un7z {
 
 namespace {
-
-win::FileHandle OpenForWriting(const std::wstring& path, DWORD disposition) {
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return win::FileHandle(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
 
 bool IsFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -41,7 +37,7 @@ bool OutputFile::Create(const std::wstring& path) {
   if (parent != std::wstring::npos) MakeFolders(path.substr(0, parent + 1));
   for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
     if (attempt > 0) Sleep(kWritePauseMs);
-    file_ = OpenForWriting(path_, CREATE_ALWAYS);
+    file_ = win::OpenForWriting(path_, CREATE_ALWAYS);
     if (file_) return true;
   }
   return false;
@@ -49,7 +45,7 @@ bool OutputFile::Create(const std::wstring& path) {
 
 bool OutputFile::WriteOnce(const uint8_t* data, size_t size) {
   if (!file_) {
-    file_ = OpenForWriting(path_, OPEN_ALWAYS);
+    file_ = win::OpenForWriting(path_, OPEN_ALWAYS);
     if (!file_) return false;
   }
   LARGE_INTEGER at{};

@@ -31,10 +31,9 @@ int __cdecl HostProgress(uint32_t key, const wchar_t* text, uint32_t number, uin
   try {
     completion::Target receiver;
     if (!un7z_table::ReceiverFor(key, done == total, receiver)) return 0;
-    completion::Send(receiver, {std::wstring(text ? text : L""), static_cast<double>(number),
-                                static_cast<double>(done), static_cast<double>(total)});
-  } catch (...) {
-  }
+    completion::Send(receiver, {std::wstring(text ? text : L""), static_cast<double>(number), static_cast<double>(done),
+                                static_cast<double>(total)});
+  } catch (...) {}
   return 0;
 }
 

@@ -33,12 +33,9 @@ struct Ending {
 
 Un7zResult FromRead(ReadResult read) {
   switch (read) {
-    case ReadResult::kUnsupported:
-      return kUn7zUnsupported;
-    case ReadResult::kNoMemory:
-      return kUn7zNoMemory;
-    default:
-      return kUn7zDamaged;
+    case ReadResult::kUnsupported: return kUn7zUnsupported;
+    case ReadResult::kNoMemory: return kUn7zNoMemory;
+    default: return kUn7zDamaged;
   }
 }
 

@@ -40,20 +40,14 @@ void* SzAllocate(ISzAllocPtr, size_t size) { return std::malloc(size); }
 void SzRelease(ISzAllocPtr, void* address) { std::free(address); }
 const ISzAlloc kAllocator = {SzAllocate, SzRelease};
 
-uint32_t Lzma2Dictionary(unsigned prop) {
-  return prop == 40 ? 0xFFFFFFFFu : (2u | (prop & 1u)) << (prop / 2 + 11);
-}
+uint32_t Lzma2Dictionary(unsigned prop) { return prop == 40 ? 0xFFFFFFFFu : (2u | (prop & 1u)) << (prop / 2 + 11); }
 
 ReadResult FromSRes(SRes result) {
   switch (result) {
-    case SZ_OK:
-      return ReadResult::kOk;
-    case SZ_ERROR_MEM:
-      return ReadResult::kNoMemory;
-    case SZ_ERROR_UNSUPPORTED:
-      return ReadResult::kUnsupported;
-    default:
-      return ReadResult::kDamaged;
+    case SZ_OK: return ReadResult::kOk;
+    case SZ_ERROR_MEM: return ReadResult::kNoMemory;
+    case SZ_ERROR_UNSUPPORTED: return ReadResult::kUnsupported;
+    default: return ReadResult::kDamaged;
   }
 }
 
@@ -132,31 +126,17 @@ ReadResult FolderReader::State::FilterTakes(const CSzCoderInfo& coder, const Byt
   if (coder.PropsSize != 0) return ReadResult::kUnsupported;
   filter = Filter::kRisc;
   switch (method) {
-    case kBcj:
-      filter = Filter::kX86;
-      return ReadResult::kOk;
-    case kPpc:
-      risc = z7_BranchConv_PPC_Dec;
-      return ReadResult::kOk;
-    case kIa64:
-      risc = z7_BranchConv_IA64_Dec;
-      return ReadResult::kOk;
-    case kArm:
-      risc = z7_BranchConv_ARM_Dec;
-      return ReadResult::kOk;
-    case kArmThumb:
-      risc = z7_BranchConv_ARMT_Dec;
-      return ReadResult::kOk;
-    case kSparc:
-      risc = z7_BranchConv_SPARC_Dec;
-      return ReadResult::kOk;
-    default:
-      return ReadResult::kUnsupported;
+    case kBcj: filter = Filter::kX86; return ReadResult::kOk;
+    case kPpc: risc = z7_BranchConv_PPC_Dec; return ReadResult::kOk;
+    case kIa64: risc = z7_BranchConv_IA64_Dec; return ReadResult::kOk;
+    case kArm: risc = z7_BranchConv_ARM_Dec; return ReadResult::kOk;
+    case kArmThumb: risc = z7_BranchConv_ARMT_Dec; return ReadResult::kOk;
+    case kSparc: risc = z7_BranchConv_SPARC_Dec; return ReadResult::kOk;
+    default: return ReadResult::kUnsupported;
   }
 }
 
-ReadResult FolderReader::State::OpenStreaming(const CSzFolder& folder, const Byte* props,
-                                              const uint64_t* unpackSizes) {
+ReadResult FolderReader::State::OpenStreaming(const CSzFolder& folder, const Byte* props, const uint64_t* unpackSizes) {
   const CSzCoderInfo& coder = folder.Coders[0];
   const Byte* mainProps = props + coder.PropsOffset;
   mainLeft = unpackSizes[0];
@@ -171,7 +151,8 @@ ReadResult FolderReader::State::OpenStreaming(const CSzFolder& folder, const Byt
       // A dictionary never needs to be larger than what it decodes.
       Byte patched[LZMA_PROPS_SIZE];
       std::memcpy(patched, mainProps, LZMA_PROPS_SIZE);
-      if (mainLeft < GetUi32(patched + 1)) SetUi32(patched + 1, static_cast<uint32_t>(std::max<uint64_t>(mainLeft, 4096)));
+      if (mainLeft < GetUi32(patched + 1))
+        SetUi32(patched + 1, static_cast<uint32_t>(std::max<uint64_t>(mainLeft, 4096)));
       LzmaDec_CONSTRUCT(&lzma);
       const SRes made = LzmaDec_Allocate(&lzma, patched, LZMA_PROPS_SIZE, &kAllocator);
       if (made != SZ_OK) return FromSRes(made);
@@ -194,8 +175,7 @@ ReadResult FolderReader::State::OpenStreaming(const CSzFolder& folder, const Byt
       main = Main::kLzma2;
       break;
     }
-    default:
-      return ReadResult::kUnsupported;
+    default: return ReadResult::kUnsupported;
   }
   if (folder.NumCoders == 2) {
     const ReadResult taken = FilterTakes(folder.Coders[1], props + folder.Coders[1].PropsOffset);
@@ -230,11 +210,11 @@ ReadResult FolderReader::State::MainRead(uint8_t* out, size_t size, size_t& got)
     // The stream must end exactly where the output does.
     const ELzmaFinishMode finish = outLength == mainLeft ? LZMA_FINISH_END : LZMA_FINISH_ANY;
     ELzmaStatus status = LZMA_STATUS_NOT_SPECIFIED;
-    const SRes result =
-        main == Main::kLzma
-            ? LzmaDec_DecodeToBuf(&lzma, out + got, &outLength, static_cast<const Byte*>(in), &inLength, finish, &status)
-            : Lzma2Dec_DecodeToBuf(&lzma2, out + got, &outLength, static_cast<const Byte*>(in), &inLength, finish,
-                                   &status);
+    const SRes result = main == Main::kLzma
+                            ? LzmaDec_DecodeToBuf(&lzma, out + got, &outLength, static_cast<const Byte*>(in), &inLength,
+                                                  finish, &status)
+                            : Lzma2Dec_DecodeToBuf(&lzma2, out + got, &outLength, static_cast<const Byte*>(in),
+                                                   &inLength, finish, &status);
     if (result != SZ_OK) return ReadResult::kDamaged;
     if (inLength > 0 && ILookInStream_Skip(input, inLength) != SZ_OK) return ReadResult::kDamaged;
     packLeft -= inLength;

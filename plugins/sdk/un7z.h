@@ -9,8 +9,7 @@
 // text and number as below. The host takes an archive's extraction as finished at the first
 // report with done == total, so the library sends exactly one such report, always as its last,
 // whether the extraction succeeded or not. Returns 0.
-typedef int(__cdecl* Un7zProgress)(uint32_t key, const wchar_t* text, uint32_t number, uint64_t done,
-                                   uint64_t total);
+typedef int(__cdecl* Un7zProgress)(uint32_t key, const wchar_t* text, uint32_t number, uint64_t done, uint64_t total);
 
 // un7zW(archive, destination, prefix, reserved, progress, key, interval):
 //   archive      full path of the 7z archive ("/" already turned into "\" by the host).
@@ -30,11 +29,11 @@ typedef int(__cdecl* Un7zProgress)(uint32_t key, const wchar_t* text, uint32_t n
 // Entry names that could lead out of the destination (".." parts, rooted, drive, UNC and device
 // paths, reserved device names, alternate data streams) are skipped and not counted.
 typedef enum Un7zResult {
-  kUn7zDone = 0,             // every taken entry was written and passed its check
+  kUn7zDone = 0,               // every taken entry was written and passed its check
   kUn7zUnreadableArchive = 1,  // the archive could not be opened, or it is not a 7z archive
-  kUn7zUnsupported = 2,      // a method or filter the library does not decode, or encryption
-  kUn7zDamaged = 3,          // data that fails to decode or its CRC check; the entry was removed
-  kUn7zUnwritable = 4,       // an output file could not be written (after retries); it was removed
+  kUn7zUnsupported = 2,        // a method or filter the library does not decode, or encryption
+  kUn7zDamaged = 3,            // data that fails to decode or its CRC check; the entry was removed
+  kUn7zUnwritable = 4,         // an output file could not be written (after retries); it was removed
   kUn7zNoMemory = 5,
 } Un7zResult;
 

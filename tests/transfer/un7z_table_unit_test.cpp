@@ -91,8 +91,7 @@ TEST(Un7zTable, ManyThreadsClaimReadAndFinishAtOnce) {
         for (uint32_t i = 0; i < kKeys; ++i) callbacks.push_back(Callback(keyOf(round, t, i)));
         const completion::Target sharedCallback = Callback(1);
         ++started;
-        while (started < kThreads) {
-        }
+        while (started < kThreads) {}
         for (uint32_t i = 0; i < kKeys; ++i) {
           const uint32_t key = keyOf(round, t, i);
           if (!Claim(key, callbacks[i])) ++wrong;

@@ -8,8 +8,9 @@
 
 namespace win {
 
-// Opens the file for writing, shared with nobody, after clearing its attributes to normal (so a
-// read-only or hidden file is written too). disposition as for CreateFileW.
+// Opens the file for writing, shared with nobody, after clearing its attributes to normal when
+// it is read-only, hidden or system (so such a file is written too). disposition as for
+// CreateFileW.
 FileHandle OpenForWriting(const std::wstring& path, DWORD disposition);
 
 }  // namespace win

@@ -59,6 +59,13 @@ void CreateParentFolders(const std::wstring& path) {
   for (wchar_t& c : normal) {
     if (c == L'/') c = L'\\';
   }
+  // Most files of an extraction land in a folder that is already there: one question instead of
+  // a creation attempt for every folder on the way.
+  const size_t last = normal.find_last_of(L'\\');
+  if (last != std::wstring::npos && last > 0) {
+    const DWORD attributes = GetFileAttributesW(normal.substr(0, last).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  }
   for (size_t at = normal.find(L'\\', 1); at != std::wstring::npos; at = normal.find(L'\\', at + 1)) {
     const std::wstring prefix = normal.substr(0, at);
     if (prefix.empty() || prefix.back() == L':' || prefix == L"\\") continue;

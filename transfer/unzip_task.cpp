@@ -20,6 +20,8 @@ enum class Outcome { kWritten, kUnopened, kUnwritable, kDamaged };
 
 void Remove(const std::wstring& path) {
   if (path.empty() || path.back() == L'\\') return;
+  // Nothing to remove is the usual case, and asking is cheaper than trying.
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(path.c_str());
 }

@@ -123,18 +123,26 @@ def main():
     seven = next((shutil.which(name) for name in ("7zz", "7z", "7za") if shutil.which(name)), None)
     if not info_zip or not seven:
         raise SystemExit("needs Info-ZIP's unzip and 7-Zip's 7zz, 7z or 7za")
-    shutil.rmtree(options.work, True)
     source = os.path.join(options.work, "source")
-    size, count = make_files(source, options.megabytes)
-    mb = size / 1e6
     zip_path = os.path.join(options.work, "set.zip")
     seven_path = os.path.join(options.work, "set.7z")
-    with zipfile.ZipFile(zip_path, "w", zipfile.ZIP_DEFLATED, compresslevel=6) as archive:
-        for root, _, files in sorted(os.walk(source)):
-            for name in sorted(files):
-                path = os.path.join(root, name)
-                archive.write(path, os.path.relpath(path, source))
-    subprocess.run([seven, "a", "-t7z", "-mx5", "-bso0", "-bsp0", seven_path, "."], cwd=source, check=True)
+    # The files and archives are made once per size and kept for later runs.
+    ready = os.path.join(options.work, "ready-%d.json" % options.megabytes)
+    if os.path.exists(ready):
+        with open(ready) as marker:
+            size, count = json.load(marker)
+    else:
+        shutil.rmtree(options.work, True)
+        size, count = make_files(source, options.megabytes)
+        with zipfile.ZipFile(zip_path, "w", zipfile.ZIP_DEFLATED, compresslevel=6) as archive:
+            for root, _, files in sorted(os.walk(source)):
+                for name in sorted(files):
+                    path = os.path.join(root, name)
+                    archive.write(path, os.path.relpath(path, source))
+        subprocess.run([seven, "a", "-t7z", "-mx5", "-bso0", "-bsp0", seven_path, "."], cwd=source, check=True)
+        with open(ready, "w") as marker:
+            json.dump([size, count], marker)
+    mb = size / 1e6
     print("%d files, %.0f MB; ZIP %.0f MB, 7z %.0f MB" % (count, mb, os.path.getsize(zip_path) / 1e6,
                                                         os.path.getsize(seven_path) / 1e6))
     rows = []

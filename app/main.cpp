@@ -117,7 +117,9 @@ void RunMessageLoop() {
       DispatchMessageW(&message);
     } else {
       if (windows::OpenWindowCount() == 0) PostQuitMessage(0);
-      Sleep(10);
+      // Idle for up to 10 ms, but wake at once for a message: a worker's callback is a message
+      // sent to this thread, and a plain sleep held every one of them back until it ended.
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
   }
 }

@@ -32,6 +32,7 @@
 #include "services/system_info.h"
 #include "services/version_resource.h"
 #include "transfer/download_natives.h"
+#include "transfer/un7z_natives.h"
 #include "transfer/unzip_natives.h"
 
 namespace natives {
@@ -54,7 +55,7 @@ const NativeRow kTable[] = {
     {"wke_FILE_add_path", Guarded<&Js_wke_FILE_add_path>, 2},
     {"curl_http_download", Guarded<&Js_curl_http_download>, 4},
     {"unzip", Guarded<&Js_unzip>, 4},
-    {"un7z", NotYetBuilt, 6},
+    {"un7z", Guarded<&Js_un7z>, 6},
     {"WriteUTF8File", Guarded<&Js_WriteUTF8File>, 2},
     {"ReadUTF8File", Guarded<&Js_ReadUTF8File>, 1},
     {"wkeCreateWindow", Guarded<&Js_wkeCreateWindow>, 5},

@@ -17,6 +17,8 @@ base_packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   cmake ninja-build python3 dpkg-dev
   wine wine64 xvfb xauth x11-apps imagemagick x11-utils fonts-wqy-microhei
+  # The 7z tests make their archives with 7zz; bench/extract compares with 7zz and Info-ZIP's unzip.
+  7zip unzip
 )
 wine32_packages=(wine32:i386)
 

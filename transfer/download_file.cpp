@@ -2,17 +2,12 @@
 
 #include <windows.h>
 
+#include "base/file_open.h"
 #include "base/win_handles.h"
 
 namespace download {
 
 namespace {
-
-win::FileHandle OpenForWriting(const std::wstring& path, DWORD disposition) {
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return win::FileHandle(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
 
 bool WriteAll(HANDLE file, std::string_view bytes) {
   size_t written = 0;
@@ -64,6 +59,13 @@ void CreateParentFolders(const std::wstring& path) {
   for (wchar_t& c : normal) {
     if (c == L'/') c = L'\\';
   }
+  // Most files of an extraction land in a folder that is already there: one question instead of
+  // a creation attempt for every folder on the way.
+  const size_t last = normal.find_last_of(L'\\');
+  if (last != std::wstring::npos && last > 0) {
+    const DWORD attributes = GetFileAttributesW(normal.substr(0, last).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  }
   for (size_t at = normal.find(L'\\', 1); at != std::wstring::npos; at = normal.find(L'\\', at + 1)) {
     const std::wstring prefix = normal.substr(0, at);
     if (prefix.empty() || prefix.back() == L':' || prefix == L"\\") continue;
@@ -73,7 +75,7 @@ void CreateParentFolders(const std::wstring& path) {
 
 bool AppendBytes(const std::wstring& path, std::string_view bytes, bool truncateFirst) {
   return Retried([&] {
-    const win::FileHandle file = OpenForWriting(path, truncateFirst ? CREATE_ALWAYS : OPEN_ALWAYS);
+    const win::FileHandle file = win::OpenForWriting(path, truncateFirst ? CREATE_ALWAYS : OPEN_ALWAYS);
     if (!file) return false;
     LARGE_INTEGER end{};
     if (!SetFilePointerEx(file.get(), LARGE_INTEGER{}, &end, FILE_END)) return false;
@@ -87,7 +89,7 @@ bool AppendBytes(const std::wstring& path, std::string_view bytes, bool truncate
 
 bool ReplaceContent(const std::wstring& path, const std::string& text) {
   return Retried([&] {
-    const win::FileHandle file = OpenForWriting(path, CREATE_ALWAYS);
+    const win::FileHandle file = win::OpenForWriting(path, CREATE_ALWAYS);
     return file && WriteAll(file.get(), text);
   });
 }

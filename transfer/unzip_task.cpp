@@ -6,11 +6,11 @@
 #include <optional>
 #include <vector>
 
+#include "base/archive_names.h"
 #include "base/utf8.h"
 #include "download_file.h"
 #include "host/package.h"
 #include "host/package_archive_io.h"
-#include "unzip_names.h"
 
 namespace unzip {
 
@@ -20,6 +20,8 @@ enum class Outcome { kWritten, kUnopened, kUnwritable, kDamaged };
 
 void Remove(const std::wstring& path) {
   if (path.empty() || path.back() == L'\\') return;
+  // Nothing to remove is the usual case, and asking is cheaper than trying.
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(path.c_str());
 }
@@ -29,9 +31,9 @@ class Worker {
   explicit Worker(Request request) : request_(std::move(request)) {}
 
   void Run() {
-    ToBackslashes(request_.archive);
-    ToBackslashes(request_.prefix);
-    ToBackslashes(request_.destination);
+    archive_names::ToBackslashes(request_.archive);
+    archive_names::ToBackslashes(request_.prefix);
+    archive_names::ToBackslashes(request_.destination);
     prefix_ = text::WideToUtf8(request_.prefix);
     zlib_filefunc64_def functions = package::archive_io::Win32FileFunctions();
     reader_ = package::ArchiveReader(unzOpen2_64(request_.archive.c_str(), &functions));
@@ -73,9 +75,9 @@ class Worker {
     // A name longer than the buffer was cut and is never taken.
     if (info.size_filename >= name_.size()) return true;
     const std::string_view name(name_.data(), info.size_filename);
-    if (!IsSelected(name, prefix_)) return true;
-    output = OutputPath(request_.destination, request_.prefix, prefix_, name);
-    if (output && !StaysInside(request_.destination, *output)) output.reset();
+    if (!archive_names::IsSelected(name, prefix_)) return true;
+    output = archive_names::OutputPath(request_.destination, request_.prefix, prefix_, name);
+    if (output && !archive_names::StaysInside(request_.destination, *output)) output.reset();
     return true;
   }
 

@@ -2,8 +2,10 @@
 tools/wine-run and reading back what they left behind."""
 import argparse
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -122,6 +124,58 @@ def screenshot(rect, path):
     return int.from_bytes(header[16:20], "big"), int.from_bytes(header[20:24], "big")
 
 
+class FolderCase(unittest.TestCase):
+    """A test case with a fresh folder of its own (removed afterwards); FOLDER_PREFIX names it."""
+    FOLDER_PREFIX = "webshell-"
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix=self.FOLDER_PREFIX)
+        self.addCleanup(shutil.rmtree, self.folder, True)
+
+    def path(self, *parts):
+        return os.path.join(self.folder, *parts)
+
+    def win(self, *parts):
+        return windows_path(self.path(*parts))
+
+
+def tree(folder):
+    """Every file and folder below folder, as relative paths ("/" after folders)."""
+    found = set()
+    for root, dirs, files in os.walk(folder):
+        relative = os.path.relpath(root, folder)
+        for name in dirs:
+            found.add(os.path.normpath(os.path.join(relative, name)) + "/")
+        for name in files:
+            found.add(os.path.normpath(os.path.join(relative, name)))
+    return found
+
+
+def read_bytes(path):
+    with open(path, "rb") as handle:
+        return handle.read()
+
+
+def peak_resident_kib(*markers):
+    """The largest peak resident set (VmHWM, KiB) among the running processes whose command line
+    holds every marker (bytes); 0 when there is none."""
+    import re
+    peak = 0
+    for pid in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
+                words = cmdline.read()
+            if not all(marker in words for marker in markers):
+                continue
+            with open("/proc/%s/status" % pid) as status:
+                match = re.search(r"VmHWM:\s+(\d+)", status.read())
+            if match:
+                peak = max(peak, int(match.group(1)))
+        except OSError:
+            continue
+    return peak
+
+
 def main(extra_arguments=()):
     """Parses --build-dir and the driver's own options, then runs its unittest cases."""
     parser = argparse.ArgumentParser()
@@ -191,6 +245,23 @@ class App:
                 return True
             time.sleep(0.05)
         return False
+
+    def peak_resident_kib(self, line, timeout=120):
+        """Starts the program, waits for line in its console log, and returns the program's peak
+        resident set (KiB) by then; then waits for the program to end (or kills it)."""
+        process = self.start()
+        try:
+            if not self.wait_for_line(line, timeout=timeout):
+                raise AssertionError("no line %r in time" % line)
+            peak = peak_resident_kib(os.path.basename(self.exe).encode(), os.path.basename(self.folder).encode())
+            process.wait(60)
+        finally:
+            if process.poll() is None:
+                process.kill()
+        # The program itself was measured, not the wrapper that starts it.
+        if peak < 8 * 1024:
+            raise AssertionError("only %d KiB measured" % peak)
+        return peak
 
     def log(self, console=None):
         """What the pages wrote with console.log, one message a line. Other levels keep their

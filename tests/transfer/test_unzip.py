@@ -5,12 +5,9 @@ memory a large extraction takes, and a file another program holds for a while.""
 import json
 import os
 import random
-import re
-import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 import zipfile
@@ -18,7 +15,8 @@ import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
-from harness import App, page  # noqa: E402
+from harness import App, page, tree  # noqa: E402
+from harness import read_bytes as read  # noqa: E402
 
 MIB = 1024 * 1024
 CHUNK = 4 * MIB
@@ -64,33 +62,8 @@ def jobs_page(jobs, give_up_ms=60000, linger_ms=0, before=""):
     """ % (json.dumps(jobs), linger_ms, give_up_ms))
 
 
-def tree(folder):
-    """Every file and folder below folder, as relative paths ("/" after folders)."""
-    found = set()
-    for root, dirs, files in os.walk(folder):
-        relative = os.path.relpath(root, folder)
-        for name in dirs:
-            found.add(os.path.normpath(os.path.join(relative, name)) + "/")
-        for name in files:
-            found.add(os.path.normpath(os.path.join(relative, name)))
-    return found
-
-
-def read(path):
-    with open(path, "rb") as handle:
-        return handle.read()
-
-
-class Unzip(unittest.TestCase):
-    def setUp(self):
-        self.folder = tempfile.mkdtemp(prefix="webshell-unzip-")
-        self.addCleanup(shutil.rmtree, self.folder, True)
-
-    def path(self, *parts):
-        return os.path.join(self.folder, *parts)
-
-    def win(self, *parts):
-        return harness.windows_path(self.path(*parts))
+class Unzip(harness.FolderCase):
+    FOLDER_PREFIX = "webshell-unzip-"
 
     def run_jobs(self, jobs, package=None, timeout=120, **arguments):
         files = {"exe.zip.index.html": jobs_page(jobs, **arguments)}
@@ -289,29 +262,7 @@ class Unzip(unittest.TestCase):
     def peak_memory(self, archive, destination):
         """The largest resident set (KiB) of the program while it extracts."""
         app = App(self.folder, {"exe.zip.index.html": jobs_page([[archive, "", destination]], linger_ms=3000)})
-        process = app.start()
-        peak = 0
-        try:
-            self.assertTrue(app.wait_for_line("all done", timeout=120))
-            for pid in os.listdir("/proc"):
-                try:
-                    with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
-                        words = cmdline.read()
-                    if b"app.exe" not in words or self.folder.encode().split(b"/")[-1] not in words:
-                        continue
-                    with open("/proc/%s/status" % pid) as status:
-                        match = re.search(r"VmHWM:\s+(\d+)", status.read())
-                    if match:
-                        peak = max(peak, int(match.group(1)))
-                except OSError:
-                    continue
-            process.wait(60)
-        finally:
-            if process.poll() is None:
-                process.kill()
-        # The program itself was measured, not the wrapper that starts it.
-        self.assertGreater(peak, 8 * 1024)
-        return peak
+        return app.peak_resident_kib("all done", timeout=120)
 
     def test_a_large_archive_is_extracted_with_a_few_mib_of_memory(self):
         make_zip(self.path("tiny.zip"), [("a.bin", bytes(MIB))])

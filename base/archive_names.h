@@ -1,11 +1,11 @@
 #pragma once
-// Which entries of a ZIP archive an extraction takes and where each one goes. Pure rules on
-// names, apart from the last containment check, which asks the system how it reads the path.
+// Which entries of an archive (ZIP or 7z) an extraction takes and where each one goes. Pure rules
+// on names, apart from the last containment check, which asks the system how it reads the path.
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace unzip {
+namespace archive_names {
 
 // "/" becomes "\", in place.
 void ToBackslashes(std::string& text);
@@ -33,4 +33,4 @@ std::optional<std::wstring> OutputPath(std::wstring_view destination, std::wstri
 // destination, and what follows has no ".." part.
 bool StaysInside(const std::wstring& destination, const std::wstring& outputPath);
 
-}  // namespace unzip
+}  // namespace archive_names

@@ -1,14 +1,14 @@
-// The name rules of ZIP extraction: which entries a prefix takes, where each one goes, and which
-// names are refused because they would lead out of the destination.
+// The name rules of archive extraction (ZIP and 7z): which entries a prefix takes, where each one
+// goes, and which names are refused because they would lead out of the destination.
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
+#include "base/archive_names.h"
 #include "base/utf8.h"
-#include "transfer/unzip_names.h"
 
-namespace unzip {
+namespace archive_names {
 namespace {
 
 std::optional<std::wstring> Output(std::wstring destination, std::string prefix, std::string name) {
@@ -18,7 +18,7 @@ std::optional<std::wstring> Output(std::wstring destination, std::string prefix,
   return OutputPath(destination, widePrefix, prefix, name);
 }
 
-TEST(UnzipNames, APrefixTakesEveryNameThatStartsWithItsBytesInEitherCase) {
+TEST(ArchiveNames, APrefixTakesEveryNameThatStartsWithItsBytesInEitherCase) {
   EXPECT_TRUE(IsSelected("anything/at/all.txt", ""));
   EXPECT_TRUE(IsSelected("images/u12.jpg", "images\\"));
   EXPECT_TRUE(IsSelected("images/u12.jpg", "images/"));
@@ -33,7 +33,7 @@ TEST(UnzipNames, APrefixTakesEveryNameThatStartsWithItsBytesInEitherCase) {
   EXPECT_FALSE(IsSelected("\xc3\xa9t\xc3\xa9/a", "\xc3\x89t"));
 }
 
-TEST(UnzipNames, TheOutputIsTheDestinationPlusTheRestOfTheNameWithoutASeparatorAdded) {
+TEST(ArchiveNames, TheOutputIsTheDestinationPlusTheRestOfTheNameWithoutASeparatorAdded) {
   EXPECT_EQ(Output(L"C:\\out\\", "", "a/b/c.txt"), L"C:\\out\\a\\b\\c.txt");
   EXPECT_EQ(Output(L"C:\\out\\", "images\\", "images/u12.jpg"), L"C:\\out\\u12.jpg");
   EXPECT_EQ(Output(L"C:\\out\\", "images/", "images/u12.jpg"), L"C:\\out\\u12.jpg");
@@ -48,7 +48,7 @@ TEST(UnzipNames, TheOutputIsTheDestinationPlusTheRestOfTheNameWithoutASeparatorA
   EXPECT_EQ(Output(L"C:\\out\\", "", "\xe6\x97\xa5\xe6\x9c\xac/\xc3\xa9.txt"), L"C:\\out\\\u65e5\u672c\\\u00e9.txt");
 }
 
-TEST(UnzipNames, NamesThatCouldLeaveTheDestinationAreRefused) {
+TEST(ArchiveNames, NamesThatCouldLeaveTheDestinationAreRefused) {
   for (const wchar_t* name : {L"../a.txt",
                               L"a/../../b.txt",
                               L"a\\..\\b.txt",
@@ -84,7 +84,7 @@ TEST(UnzipNames, NamesThatCouldLeaveTheDestinationAreRefused) {
   }
 }
 
-TEST(UnzipNames, AnEscapingWholeNameOrRestHasNoOutput) {
+TEST(ArchiveNames, AnEscapingWholeNameOrRestHasNoOutput) {
   EXPECT_EQ(Output(L"C:\\out\\", "", "../evil.txt"), std::nullopt);
   EXPECT_EQ(Output(L"C:\\out\\", "", "C:/evil.txt"), std::nullopt);
   EXPECT_EQ(Output(L"C:\\out\\", "", "good.txt:evil"), std::nullopt);
@@ -96,7 +96,7 @@ TEST(UnzipNames, AnEscapingWholeNameOrRestHasNoOutput) {
   EXPECT_EQ(Output(L"C:", "images", "images/u12.jpg"), std::nullopt);
 }
 
-TEST(UnzipNames, TheSystemsFullPathMustStayBelowTheDestination) {
+TEST(ArchiveNames, TheSystemsFullPathMustStayBelowTheDestination) {
   EXPECT_TRUE(StaysInside(L"C:\\out\\", L"C:\\out\\a\\b.txt"));
   EXPECT_TRUE(StaysInside(L"C:\\out", L"C:\\outa.txt"));
   EXPECT_TRUE(StaysInside(L"C:\\OUT\\", L"c:\\out\\a.txt"));
@@ -106,4 +106,4 @@ TEST(UnzipNames, TheSystemsFullPathMustStayBelowTheDestination) {
 }
 
 }  // namespace
-}  // namespace unzip
+}  // namespace archive_names

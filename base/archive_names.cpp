@@ -1,4 +1,4 @@
-#include "unzip_names.h"
+#include "archive_names.h"
 
 #include <windows.h>
 
@@ -7,7 +7,7 @@
 
 #include "base/utf8.h"
 
-namespace unzip {
+namespace archive_names {
 
 namespace {
 
@@ -110,4 +110,4 @@ bool StaysInside(const std::wstring& destination, const std::wstring& outputPath
   return rest.empty() || !IsEscaping(rest);
 }
 
-}  // namespace unzip
+}  // namespace archive_names

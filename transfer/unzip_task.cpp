@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/utf8.h"
-#include "download_file.h"
+#include "transfer/http/download_file.h"
 #include "host/package.h"
 #include "host/package_archive_io.h"
 #include "unzip_names.h"

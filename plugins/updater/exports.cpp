@@ -96,11 +96,16 @@ WEBSHELL_UPDATER_EXPORT int32_t __cdecl P2PUpdater_GetInfo(void* handle, double*
     fraction = 1;
   } else {
     const uint64_t size = P2PUpdater_GetDownloadSize(handle);
-    int64_t done = updater->figures.stored;
-    int64_t total = 0;
-    if (state == update::kDownloading) download::CurrentFigures(updater->figures, done, total);
+    const download::Figures& f = updater->figures;
+    int64_t done = f.stored;
+    // The pass in progress counts too: the first pass alone may be a large part of the file.
+    if (state == update::kDownloading && f.pass.received > 0) {
+      const int64_t live = (f.pass.fromZero ? 0 : f.passOffset.load()) + f.pass.received;
+      if (live > done) done = live;
+    }
     if (size > 0 && done > 0) fraction = static_cast<double>(done) / static_cast<double>(size);
-    if (fraction > 1) fraction = 1;
+    // 1 only once the file is checked.
+    if (fraction >= 1) fraction = state == update::kDownloading ? 0.999 : 1;
   }
   if (speed) *speed = state == update::kDownloading ? updater->limit.Speed() : 0;
   if (progress) *progress = static_cast<float>(fraction);

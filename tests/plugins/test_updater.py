@@ -248,6 +248,10 @@ class Updater(unittest.TestCase):
             while time.monotonic() < deadline and (not os.path.exists(partial) or os.path.getsize(partial) < 2 * MIB):
                 time.sleep(0.05)
             self.assertGreaterEqual(os.path.getsize(partial), 2 * MIB)
+            # Progress moves during the first pass too, before any byte of it is on disk.
+            first_pass = (MIB - 1) / len(packed)
+            progress = [float(p) for s, _, p, _ in self.infos(app) if s == "4"]
+            self.assertTrue([p for p in progress if 0 < p < first_pass * 0.9], progress)
             # Ended at once, as a crash or power cut would.
             self.assertEqual(harness.run(harness.options.process_tool, "kill", harness.windows_path(app.exe)).returncode, 0)
             process.wait(30)

@@ -132,9 +132,7 @@ jsValue Js_P2PUpdater_GetRemoteVersion(jsExecState es) {
 
 jsValue Js_P2PUpdater_GetDownloadSize(jsExecState es) { return Size(Table().GetDownloadSize, NamedOrDefault(es)); }
 
-jsValue Js_P2PUpdater_torrent_pause(jsExecState es) {
-  return StartOnThread(Table().TorrentPause, NamedOrDefault(es));
-}
+jsValue Js_P2PUpdater_torrent_pause(jsExecState es) { return StartOnThread(Table().TorrentPause, NamedOrDefault(es)); }
 
 jsValue Js_P2PUpdater_torrent_resume(jsExecState es) {
   return StartOnThread(Table().TorrentResume, NamedOrDefault(es));
@@ -142,9 +140,7 @@ jsValue Js_P2PUpdater_torrent_resume(jsExecState es) {
 
 jsValue Js_P2PUpdater_GetWantedSize(jsExecState es) { return Size(Table().TotalWanted, NamedOrDefault(es)); }
 
-jsValue Js_P2PUpdater_GetWantedSizeDone(jsExecState es) {
-  return Size(Table().TotalWantedDone, NamedOrDefault(es));
-}
+jsValue Js_P2PUpdater_GetWantedSizeDone(jsExecState es) { return Size(Table().TotalWantedDone, NamedOrDefault(es)); }
 
 jsValue Js_P2PD_Start(jsExecState es) {
   if (const auto function = Table().Start) function(script::Text(es, 0).c_str());

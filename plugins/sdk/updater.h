@@ -93,8 +93,7 @@ WEBSHELL_UPDATER_EXPORT uint8_t __cdecl P2PD_Remove(const wchar_t* name, int32_t
 /* flag is 0 or 1. */
 WEBSHELL_UPDATER_EXPORT void __cdecl P2PD_torrent_set_seed_mode(const wchar_t* name, int32_t flag);
 WEBSHELL_UPDATER_EXPORT void __cdecl P2PD_torrent_add_url_seed(const wchar_t* name, const char* text);
-WEBSHELL_UPDATER_EXPORT void __cdecl P2PD_torrent_connect_peer(const wchar_t* name, const char* text,
-                                                               int32_t number);
+WEBSHELL_UPDATER_EXPORT void __cdecl P2PD_torrent_connect_peer(const wchar_t* name, const char* text, int32_t number);
 
 #ifdef __cplusplus
 }

@@ -41,8 +41,8 @@ RateLimit::Clock::duration RateLimit::Account(size_t bytes, Clock::time_point no
     bytes_ = 0;
   }
   bytes_ += static_cast<int64_t>(bytes);
-  const auto due = start_ + std::chrono::duration_cast<Clock::duration>(
-                                std::chrono::duration<double>(static_cast<double>(bytes_) / static_cast<double>(limit_)));
+  const auto due = start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                static_cast<double>(bytes_) / static_cast<double>(limit_)));
   if (now - due > std::chrono::seconds(1)) {
     // Far behind: the window starts again one second back, so at most a second's worth comes at once.
     start_ = now - std::chrono::seconds(1);

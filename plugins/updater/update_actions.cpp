@@ -57,8 +57,8 @@ std::string ProgramVersion() {
   if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) || !fixed ||
       fixedSize < sizeof(VS_FIXEDFILEINFO))
     return "0.0.0.0";
-  const Version version{HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
-                        HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS)};
+  const Version version{HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
+                        LOWORD(fixed->dwFileVersionLS)};
   return VersionText(version);
 }
 

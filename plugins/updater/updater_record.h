@@ -29,13 +29,13 @@ enum State : int32_t {
   kApplying = 7,
   kApplied = 8,  // the final file is written
   kManifestUnreachable = -1,
-  kManifestUnsigned = -2,   // no signature next to the manifest
-  kSignatureInvalid = -3,   // the signature does not match the manifest and the shipped key
-  kNoKey = -4,              // update-key.pub is missing or not a key
-  kManifestInvalid = -5,    // signed, but not a manifest this updater understands
-  kDownloadFailed = -6,     // the server kept failing; StartDownload again continues
-  kDownloadMismatch = -7,   // the file's size or SHA-256 is not the manifest's: deleted
-  kApplyFailed = -8,        // the file does not unpack, or the result cannot be written
+  kManifestUnsigned = -2,  // no signature next to the manifest
+  kSignatureInvalid = -3,  // the signature does not match the manifest and the shipped key
+  kNoKey = -4,             // update-key.pub is missing or not a key
+  kManifestInvalid = -5,   // signed, but not a manifest this updater understands
+  kDownloadFailed = -6,    // the server kept failing; StartDownload again continues
+  kDownloadMismatch = -7,  // the file's size or SHA-256 is not the manifest's: deleted
+  kApplyFailed = -8,       // the file does not unpack, or the result cannot be written
 };
 
 struct Updater {

@@ -101,14 +101,14 @@ TEST(UpdateManifest, OnlyTheFourMembersWithTheirTypesMakeAManifest) {
   EXPECT_EQ(manifest.size, 10u);
   EXPECT_EQ(manifest.fileName, "a.exe.gz");
   const std::string sha(64, 'A');
-  ASSERT_TRUE(ParseManifest("{\"version\":\"1\",\"url\":\"https://h/f\",\"size\":9007199254740992,\"sha256\":\"" +
-                                sha + "\"}",
-                            manifest));
+  ASSERT_TRUE(ParseManifest(
+      "{\"version\":\"1\",\"url\":\"https://h/f\",\"size\":9007199254740992,\"sha256\":\"" + sha + "\"}", manifest));
   EXPECT_EQ(manifest.size, 9007199254740992ull);
   EXPECT_EQ(manifest.sha256, std::string(64, 'a'));
   const std::string good_sha = "\"sha256\":\"" + sha + "\"";
   for (const std::string& bad : std::vector<std::string>{
-           std::string("[]"), std::string("{}"),
+           std::string("[]"),
+           std::string("{}"),
            "{\"version\":\"1\",\"url\":\"https://h/f\",\"size\":0," + good_sha + "}",
            "{\"version\":\"1\",\"url\":\"https://h/f\",\"size\":-1," + good_sha + "}",
            "{\"version\":\"1\",\"url\":\"https://h/f\",\"size\":1.5," + good_sha + "}",
@@ -251,8 +251,7 @@ TEST(UpdaterExports, ANameRegisteredByTwoRacingCallersKeepsOneUpdater) {
     void* made[2] = {};
     auto caller = [&](int index) {
       ++ready;
-      while (ready < 2) {
-      }
+      while (ready < 2) {}
       // What the host does for P2PUpdater_Init(name, url, folder).
       if (!P2PD_GetP2PUpdaterPointer(name.c_str())) {
         made[index] = P2PUpdater_Init_2(name.c_str(), L"", L"");

@@ -91,9 +91,7 @@ WEBSHELL_UPDATER_EXPORT uint64_t __cdecl P2PUpdater_GetDownloadSize(void* update
   return (uint64_t{1} << 53) - Number(updater);
 }
 
-WEBSHELL_UPDATER_EXPORT uint64_t __cdecl P2PUpdater_Get_torrent_total_wanted(void*) {
-  return (uint64_t{1} << 31) + 1;
-}
+WEBSHELL_UPDATER_EXPORT uint64_t __cdecl P2PUpdater_Get_torrent_total_wanted(void*) { return (uint64_t{1} << 31) + 1; }
 
 WEBSHELL_UPDATER_EXPORT const char* __cdecl P2PUpdater_GetLocalVersion(void* updater) {
   static thread_local char text[32];

@@ -18,7 +18,7 @@ namespace {
 constexpr size_t kManifestLimit = 64 * 1024;
 constexpr size_t kSignatureLimit = 1024;
 // With a limit the transfer hands over small pieces, so the rate stays even.
-constexpr long kLimitedReceiveBytes = 16 * 1024;
+constexpr long kLimitedReceiveBytes = 64 * 1024;
 
 void DeleteDownload(const std::wstring& path) {
   DeleteFileW(path.c_str());

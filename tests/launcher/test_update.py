@@ -5,8 +5,6 @@ updater checks and unpacks it to webshell.new.exe, closing the launcher installs
 program starts and shows its version. Refused manifests download nothing, a wrong SHA-256
 replaces nothing, and a download cut short by killing the program resumes on the next start."""
 import gzip
-import hashlib
-import json
 import os
 import re
 import shutil
@@ -22,10 +20,10 @@ sys.path.insert(0, os.path.join(HERE, "..", "transfer"))
 import harness  # noqa: E402
 from harness import options, windows_path  # noqa: E402
 from download_server import Server  # noqa: E402
+from update_signing import keygen, manifest_for, signature  # noqa: E402
 import test_launcher  # noqa: E402
 from test_launcher import LauncherCase, crc, click, launcher_gone, window_info  # noqa: E402
 
-UPDATE_SIGN = os.path.join(harness.ROOT, "tools", "update-sign")
 PACK = os.path.join(harness.ROOT, "tools", "webshell-pack")
 PACKAGE = os.path.join(harness.ROOT, "package")
 
@@ -34,17 +32,6 @@ def pack(output, version):
     subprocess.run([sys.executable, PACK, "--host", options.host, "--engine", options.engine, "--pages", PACKAGE,
                     "-o", output, "--version", version, "--product", "webshell"], check=True,
                    stdout=subprocess.DEVNULL)
-
-
-def sign(key_folder, manifest):
-    with tempfile.TemporaryDirectory() as work:
-        path = os.path.join(work, "manifest.json")
-        with open(path, "wb") as out:
-            out.write(manifest)
-        subprocess.run([sys.executable, UPDATE_SIGN, "sign", os.path.join(key_folder, "update-key.pem"), path],
-                       check=True)
-        with open(path + ".sig", "rb") as sig:
-            return sig.read()
 
 
 class Build:
@@ -65,8 +52,8 @@ class Build:
         cls.packed = gzip.compress(cls.new_bytes)
         cls.keys = os.path.join(cls.folder, "keys")
         cls.other_keys = os.path.join(cls.folder, "other-keys")
-        for folder in (cls.keys, cls.other_keys):
-            subprocess.run([sys.executable, UPDATE_SIGN, "keygen", folder], check=True)
+        keygen(cls.keys)
+        keygen(cls.other_keys)
 
 
 class LauncherUpdate(LauncherCase):
@@ -96,12 +83,10 @@ class LauncherUpdate(LauncherCase):
 
     def publish(self, data, manifest=None, keys=None, signed=True):
         self.server.files.put("webshell.exe.gz", data)
-        manifest = manifest or json.dumps({
-            "version": "2.0.0.0", "url": self.server.url("/plain/webshell.exe.gz"), "size": len(data),
-            "sha256": hashlib.sha256(data).hexdigest()}, separators=(",", ":")).encode()
+        manifest = manifest or manifest_for(data, self.server.url("/plain/webshell.exe.gz"), "2.0.0.0")
         self.server.files.put("manifest.json", manifest)
         if signed:
-            self.server.files.put("manifest.json.sig", sign(keys or Build.keys, manifest))
+            self.server.files.put("manifest.json.sig", signature(keys or Build.keys, manifest))
         return self.server.url("/plain/manifest.json")
 
     def file_requests(self):
@@ -141,9 +126,8 @@ class LauncherUpdate(LauncherCase):
         self.assertFalse(os.path.exists(app.update))
 
     def test_a_wrong_sha256_is_refused_and_nothing_is_replaced(self):
-        manifest = json.dumps({
-            "version": "2.0.0.0", "url": self.server.url("/plain/webshell.exe.gz"), "size": len(Build.packed),
-            "sha256": hashlib.sha256(b"another file").hexdigest()}, separators=(",", ":")).encode()
+        manifest = manifest_for(Build.packed, self.server.url("/plain/webshell.exe.gz"), "2.0.0.0",
+                                sha256_of=b"another file")
         app = self.installation(self.publish(Build.packed, manifest=manifest))
         process = self.start(app)
         self.assertIsNotNone(app.wait_for("update Version 1.0.0.0: the update failed (-7)", timeout=90), app.log())
@@ -157,9 +141,7 @@ class LauncherUpdate(LauncherCase):
         self.assertNotIn("update started 1", app.log())
 
     def test_refused_manifests_download_nothing(self):
-        good = json.dumps({
-            "version": "2.0.0.0", "url": self.server.url("/plain/webshell.exe.gz"), "size": len(Build.packed),
-            "sha256": hashlib.sha256(Build.packed).hexdigest()}, separators=(",", ":")).encode()
+        good = manifest_for(Build.packed, self.server.url("/plain/webshell.exe.gz"), "2.0.0.0")
         changed = good.replace(b'"2.0.0.0"', b'"2.0.0.1"')
         cases = [("changed by one byte", dict(manifest=good), changed, "-3"),
                  ("signed with another key", dict(keys=Build.other_keys), None, "-3"),

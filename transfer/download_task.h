@@ -10,13 +10,6 @@
 
 namespace download {
 
-inline constexpr int kMaxFailedPasses = 8;
-inline constexpr unsigned kFirstBackoffMs = 250;
-inline constexpr unsigned kLongestBackoffMs = 30000;
-
-// The pause after the n-th failing pass in a row (n from 1): 250 ms doubling up to 30 s.
-unsigned BackoffMs(int failures);
-
 struct Request {
   std::wstring url;
   std::wstring path;

@@ -8,7 +8,7 @@
 
 #include "base/archive_names.h"
 #include "base/utf8.h"
-#include "download_file.h"
+#include "transfer/http/download_file.h"
 #include "host/package.h"
 #include "host/package_archive_io.h"
 

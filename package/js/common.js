@@ -234,5 +234,85 @@ var Launcher = (function () {
     attempt();
   };
 
+  // ---- Update check -------------------------------------------------------------------
+
+  // launcher.ini may name where updates are announced:
+  //   [Update]
+  //   Manifest=https://example.com/launcher/manifest.json
+  // Without it the launcher never looks for updates.
+  L.UPDATER_NAME = 'launcher';
+  L.updateManifest = function () {
+    var ini = L.besideProgram(L.SETTINGS_FILE);
+    if (!IsFileExists(ini)) return '';
+    var url = GetPrivateProfileString(ini, 'Update', 'Manifest');
+    return url ? url.replace(/^\s+|\s+$/g, '') : '';
+  };
+
+  // The process page's last update text, shown in the launcher window.
+  L.updateText = '';
+  L.showUpdateText = function (text) {
+    if (text !== undefined) {
+      L.updateText = text;
+      L.log('update ' + text);
+    }
+    if (L.updateText) wkeRunJS(L.LAUNCHER_FLAG, 'showUpdate(' + JSON.stringify(L.updateText) + ')');
+  };
+
+  // Run by the process page at start: asks the updater whether the manifest names a newer
+  // version, and if so downloads it as the program's update copy (webshell.new.exe), which the
+  // close-time replacement then installs. The updater checks the manifest's signature against
+  // update-key.pub and the download's size and SHA-256 against the manifest.
+  L.checkForUpdate = function () {
+    var manifest = L.updateManifest();
+    if (!manifest) return false;
+    var name = L.UPDATER_NAME;
+    P2PUpdater_Init(name, manifest, L.updateCopyOf(L.programPath()));
+    var local = P2PUpdater_GetLocalVersion(name);
+    L.log('version ' + local);
+    L.showUpdateText('Version ' + local + ': looking for updates\u2026');
+    function failed(state) {
+      L.showUpdateText('Version ' + local + ': the update failed (' + state + ')');
+    }
+    function watch(wanted, onDone, describe) {
+      var timer = setInterval(function () {
+        var info = P2PUpdater_GetInfo(name);
+        if (!info) return;
+        if (info.state === wanted) {
+          clearInterval(timer);
+          onDone();
+        } else if (info.state < 0) {
+          clearInterval(timer);
+          failed(info.state);
+        } else {
+          describe(info);
+        }
+      }, 250);
+    }
+    return P2PUpdater_IsNeedUpdate(name, function (needed) {
+      var remote = P2PUpdater_GetRemoteVersion(name);
+      var state = P2PUpdater_GetInfo(name).state;
+      if (!needed) {
+        if (state === 2) L.showUpdateText('Version ' + local + ' is up to date');
+        else failed(state);
+        return;
+      }
+      L.showUpdateText('Downloading version ' + remote + '\u2026');
+      P2PUpdater_StartDownload(name);
+      watch(6, function () {
+        // A packed download is unpacked to the update copy; a plain one is only checked again.
+        P2PUpdater_ApplyGZ(name);
+        watch(8, function () {
+          P2PD_Remove(name, 1);
+          L.showUpdateText('Version ' + remote + ' is ready: it is installed when the launcher closes');
+        }, function () {
+          L.showUpdateText('Unpacking version ' + remote + ': ' +
+                           Math.floor(P2PUpdater_GetApplyGZProgress(name) * 100) + ' %');
+        });
+      }, function (info) {
+        L.showUpdateText('Downloading version ' + remote + ': ' + Math.floor(info.progress * 100) + ' %');
+      });
+    }, 0);
+  };
+
   return L;
 })();

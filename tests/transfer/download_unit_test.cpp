@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "transfer/download_response.h"
-#include "transfer/download_state.h"
-#include "transfer/download_task.h"
+#include "transfer/http/download_fetch.h"
+#include "transfer/http/download_response.h"
+#include "transfer/http/download_state.h"
 
 namespace download {
 namespace {

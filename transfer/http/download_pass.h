@@ -16,11 +16,21 @@ namespace download {
 
 inline constexpr size_t kPassLimit = 0x100000;
 
+// What a caller may add to every pass: onBytes runs on the transfer's thread after each piece
+// of body received (a bandwidth limit sleeps there); receiveBytes, when nonzero, is the size of
+// the transfer library's receive buffer (small pieces make a limit smooth).
+struct PassHooks {
+  std::function<void(size_t bytes)> onBytes;
+  long receiveBytes = 0;
+};
+
 struct PassRequest {
   std::string url;  // UTF-8
   int64_t offset = 0;
   std::string validator;  // sent as If-Range with a range request
   CURLSH* share = nullptr;
+  const std::atomic<bool>* stop = nullptr;  // set: the pass ends at once
+  PassHooks hooks;
 };
 
 // Live figures of the pass in progress, read by the progress reporter.

@@ -66,6 +66,7 @@ void JudgeOnce(Pass& pass) {
 size_t OnBody(char* data, size_t size, size_t count, void* parameter) {
   auto* pass = static_cast<Pass*>(parameter);
   const size_t n = size * count;
+  if (pass->request.stop && pass->request.stop->load()) return 0;
   JudgeOnce(*pass);
   PassResult& result = pass->result;
   if (result.verdict != Verdict::kAppend && result.verdict != Verdict::kStartOver) return 0;
@@ -92,7 +93,14 @@ size_t OnBody(char* data, size_t size, size_t count, void* parameter) {
     return 0;
   }
   pass->progress.received += static_cast<int64_t>(n);
+  if (pass->request.hooks.onBytes) pass->request.hooks.onBytes(n);
   return n;
+}
+
+// Ends a pass that waits for a server that sends nothing, once a stop is asked for.
+int OnTransferInfo(void* parameter, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto* pass = static_cast<Pass*>(parameter);
+  return pass->request.stop && pass->request.stop->load() ? 1 : 0;
 }
 
 }  // namespace
@@ -122,7 +130,12 @@ PassResult RunPass(const PassRequest& request, PassProgress& progress, const Sin
   curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, 60L);
   // Receives as large as a pass: every socket call is costly on some systems (Wine's take a
   // round trip to its server), and the default 16 KiB made a pass several times slower.
-  curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 1024L * 1024L);
+  curl_easy_setopt(e, CURLOPT_BUFFERSIZE, request.hooks.receiveBytes > 0 ? request.hooks.receiveBytes : 1024L * 1024L);
+  if (request.stop) {
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnTransferInfo);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, &pass);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+  }
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);

@@ -157,7 +157,6 @@ declare function unzip(prefix: string, destination: string, callback: (done: num
  * @param number passed to the plug-in; 300 when left out
  * @param callback called on the UI thread: whenever the plug-in reports; done equals total when the extraction is finished
  * @returns undefined at once; on failure undefined; without the plug-in nothing is called back
- * Not built yet: returns undefined and does nothing.
  */
 declare function un7z(archive: string, text1: string, text2: string, text3: string, callback: (name: string, number: number, done: number, total: number) => void, number?: number): void;
 
@@ -190,7 +189,6 @@ declare function wkeCreateWindow(name: string, style: number, exStyle: number, p
  * @param name window text and flag
  * @param parentFlag as for wkeCreateWindow
  * @returns undefined; on failure undefined (nothing is reported)
- * Not built yet: returns undefined and does nothing.
  */
 declare function wieCreateWindow(name: string, style: number, exStyle: number, parentFlag: string, url: string): void;
 
@@ -773,7 +771,6 @@ declare function ChooseFont(): string | undefined;
  * @param text2 passed to the plug-in
  * @param text3 passed to the plug-in
  * @returns undefined; on failure undefined; success shows only in later calls
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_Init(name?: string, text2?: string, text3?: string): void;
 
@@ -782,7 +779,6 @@ declare function P2PUpdater_Init(name?: string, text2?: string, text3?: string):
  * @param text passed to the plug-in
  * @param callback called on the UI thread: once: 1 when an update is needed, else 0
  * @returns true when the question was started; on failure false without an updater
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_IsNeedUpdate(text: string, callback: (needed: number) => void): boolean;
 
@@ -790,7 +786,6 @@ declare function P2PUpdater_IsNeedUpdate(text: string, callback: (needed: number
  * Starts an updater's download on a thread of its own: with exactly two arguments the default updater, otherwise the one named by the first.
  * @param name names the updater unless exactly two arguments are given
  * @returns true when started; on failure false without an updater
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_StartDownload(name?: string, unused?: any): boolean;
 
@@ -798,84 +793,72 @@ declare function P2PUpdater_StartDownload(name?: string, unused?: any): boolean;
  * Sets an updater's two limits (meaning up to the plug-in): with three arguments the one named by the first, else the default updater.
  * @param name names the updater when three arguments are given
  * @returns the plug-in's result; on failure false without an updater
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_SetLimit(name: string, limit1: number, limit2?: number): number | boolean;
 
 /**
  * Returns the updater's state, speed and progress.
  * @returns {state, speed, progress}; on failure undefined without an updater
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_GetInfo(name?: string): UpdaterInfo | undefined;
 
 /**
  * Applies the downloaded update on a thread of its own.
  * @returns true when started; on failure false without an updater
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_ApplyGZ(name?: string): boolean;
 
 /**
  * Returns the progress of applying the update.
  * @returns the progress; on failure false without an updater
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_GetApplyGZProgress(name?: string): number | boolean;
 
 /**
  * Returns the installed version as the updater sees it.
  * @returns the version text; on failure an empty string
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_GetLocalVersion(name?: string): string;
 
 /**
  * Returns the version offered by the update server.
  * @returns the version text; on failure an empty string
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_GetRemoteVersion(name?: string): string;
 
 /**
  * Returns the size of the update download in bytes.
  * @returns bytes (exact up to 2^53); on failure 0
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_GetDownloadSize(name?: string): number;
 
 /**
  * Pauses the peer-to-peer download on a thread of its own.
  * @returns true when started; on failure false
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_torrent_pause(name?: string): boolean;
 
 /**
  * Resumes the peer-to-peer download on a thread of its own.
  * @returns true when started; on failure false
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_torrent_resume(name?: string): boolean;
 
 /**
  * Returns how many bytes the peer-to-peer download wants in all.
  * @returns bytes; on failure 0
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_GetWantedSize(name?: string): number;
 
 /**
  * Returns how many of the wanted bytes are done.
  * @returns bytes; on failure 0
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PUpdater_GetWantedSizeDone(name?: string): number;
 
 /**
  * Starts the named peer-to-peer download.
  * @returns undefined; on failure undefined
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PD_Start(name: string): void;
 
@@ -883,14 +866,12 @@ declare function P2PD_Start(name: string): void;
  * Removes a named peer-to-peer download.
  * @param flag 1 when left out
  * @returns the plug-in's result; on failure 0 when the name is not registered
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PD_Remove(name: string, flag?: number): number;
 
 /**
  * Switches seed mode of a named download on or off.
  * @returns undefined; on failure undefined
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PD_torrent_set_seed_mode(name: string, on: number): void;
 
@@ -898,7 +879,6 @@ declare function P2PD_torrent_set_seed_mode(name: string, on: number): void;
  * Adds a web seed URL to a named download.
  * @param url read as UTF-8
  * @returns undefined; on failure undefined
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PD_torrent_add_url_seed(name: string, url: string): void;
 
@@ -906,7 +886,6 @@ declare function P2PD_torrent_add_url_seed(name: string, url: string): void;
  * Connects a named download to a peer.
  * @param address read as UTF-8
  * @returns undefined; on failure undefined
- * Not built yet: returns undefined and does nothing.
  */
 declare function P2PD_torrent_connect_peer(name: string, address: string, port: number): void;
 
@@ -915,7 +894,6 @@ declare function P2PD_torrent_connect_peer(name: string, address: string, port: 
  * @param mode 1 only maps the block, without listening
  * @param callback called on the UI thread: each time the game side signals a result
  * @returns undefined; on failure undefined; a second call changes nothing
- * Not built yet: returns undefined and does nothing.
  */
 declare function vexo_IO_Init(callback: (ok: number, text: string) => void, mode: number): void;
 
@@ -923,7 +901,6 @@ declare function vexo_IO_Init(callback: (ok: number, text: string) => void, mode
  * Writes an activation text and sends the game side the activate command.
  * @param text at most 255 UTF-8 bytes
  * @returns undefined; on failure undefined
- * Not built yet: returns undefined and does nothing.
  */
 declare function vexo_IO_Active(text: string): void;
 
@@ -931,14 +908,12 @@ declare function vexo_IO_Active(text: string): void;
  * Sends the game side the deactivate command.
  * @param unused not read
  * @returns undefined; on failure undefined
- * Not built yet: returns undefined and does nothing.
  */
 declare function vexo_IO_DeActive(unused?: any): void;
 
 /**
  * Sends the game side the run-game command.
  * @returns undefined; on failure undefined
- * Not built yet: returns undefined and does nothing.
  */
 declare function vexo_IO_RunGame(): void;
 
@@ -946,21 +921,18 @@ declare function vexo_IO_RunGame(): void;
  * Writes the sign text of the channel (no signal).
  * @param text at most 1023 UTF-8 bytes
  * @returns undefined; on failure undefined
- * Not built yet: returns undefined and does nothing.
  */
 declare function vexo_IO_SetSign(text: string): void;
 
 /**
  * Reads the sign text of the channel.
  * @returns the text; on failure an empty string before vexo_IO_Init
- * Not built yet: returns undefined and does nothing.
  */
 declare function vexo_IO_GetSign(): string;
 
 /**
  * Reads the result information text of the channel.
  * @returns the text; on failure an empty string before vexo_IO_Init
- * Not built yet: returns undefined and does nothing.
  */
 declare function vexo_IO_GetResultInfo(): string;
 
@@ -968,28 +940,24 @@ declare function vexo_IO_GetResultInfo(): string;
  * Writes the result information text of the channel (no signal).
  * @param text at most 4095 UTF-8 bytes
  * @returns undefined; on failure undefined
- * Not built yet: returns undefined and does nothing.
  */
 declare function vexo_IO_SetResultInfo(text: string): void;
 
 /**
  * Returns the process id of the game side.
  * @returns the process id; on failure 0 before vexo_IO_Init
- * Not built yet: returns undefined and does nothing.
  */
 declare function vexo_IO_GetPIDRight(): number;
 
 /**
  * Loads the game-client plug-in (plugins\gclient_wrap_c.dll) and creates a client.
  * @returns the client handle; on failure 0 without the plug-in
- * Not built yet: returns undefined and does nothing.
  */
 declare function GC_wrap_Init(): number;
 
 /**
  * Ends a game client.
  * @returns the plug-in's result; on failure false without the plug-in
- * Not built yet: returns undefined and does nothing.
  */
 declare function GC_wrap_UnInit(client: number): number | boolean;
 
@@ -997,7 +965,6 @@ declare function GC_wrap_UnInit(client: number): number | boolean;
  * Registers a function for the game client's events.
  * @param callback called on the UI thread: each time the plug-in reports an event
  * @returns true; on failure false without the plug-in
- * Not built yet: returns undefined and does nothing.
  */
 declare function GC_wrap_SetEventCallback(client: number, callback: (event: string) => void): boolean;
 
@@ -1006,14 +973,12 @@ declare function GC_wrap_SetEventCallback(client: number, callback: (event: stri
  * @param text read as UTF-8
  * @param callback never called
  * @returns true; on failure false without the plug-in
- * Not built yet: returns undefined and does nothing.
  */
 declare function GC_wrap_Login(client: number, text: string, callback?: () => void): boolean;
 
 /**
  * Logs the client out, in the background.
  * @returns true; on failure false without the plug-in
- * Not built yet: returns undefined and does nothing.
  */
 declare function GC_wrap_Logout(client: number): boolean;
 
@@ -1022,7 +987,6 @@ declare function GC_wrap_Logout(client: number): boolean;
  * @param text read as UTF-8
  * @param callback called on the UI thread: once: {"result":R,"attached":A}
  * @returns true; on failure false without the plug-in
- * Not built yet: returns undefined and does nothing.
  */
 declare function GC_wrap_RunGame(client: number, text: string, callback: (json: string) => void): boolean;
 
@@ -1030,7 +994,6 @@ declare function GC_wrap_RunGame(client: number, text: string, callback: (json: 
  * Resets the client's ping measurements in the background.
  * @param callback called on the UI thread: once, when done
  * @returns true; on failure false without the plug-in
- * Not built yet: returns undefined and does nothing.
  */
 declare function GC_wrap_reset_ping(client: number, text: string, callback: () => void): boolean;
 
@@ -1038,14 +1001,12 @@ declare function GC_wrap_reset_ping(client: number, text: string, callback: () =
  * Adds a ping target in the background.
  * @param callback called on the UI thread: once, when done
  * @returns true; on failure false without the plug-in
- * Not built yet: returns undefined and does nothing.
  */
 declare function GC_wrap_insert_ping(client: number, text: string, callback: () => void): boolean;
 
 /**
  * Returns the client's ping results as text.
  * @returns the plug-in's text; on failure false without the plug-in
- * Not built yet: returns undefined and does nothing.
  */
 declare function GC_wrap_Get_ping_result(first: number, second: number): string | boolean;
 
@@ -1053,7 +1014,6 @@ declare function GC_wrap_Get_ping_result(first: number, second: number): string 
  * Searches a user in the background.
  * @param callback called on the UI thread: once
  * @returns true; on failure false without the plug-in
- * Not built yet: returns undefined and does nothing.
  */
 declare function GC_wrap_find_user(client: number, text: string, callback: (result: string) => void): boolean;
 
@@ -1062,7 +1022,6 @@ declare function GC_wrap_find_user(client: number, text: string, callback: (resu
  * @param text read as UTF-8
  * @param callback never called
  * @returns true; on failure false without the plug-in
- * Not built yet: returns undefined and does nothing.
  */
 declare function GC_wrap_send_chat_message(client: number, text: string, callback?: () => void): boolean;
 
@@ -1070,7 +1029,6 @@ declare function GC_wrap_send_chat_message(client: number, text: string, callbac
  * Delivers chat items in the background for as long as the plug-in has any.
  * @param callback called on the UI thread: once per chat item
  * @returns true; on failure false without the plug-in
- * Not built yet: returns undefined and does nothing.
  */
 declare function GC_wrap_get_chat_data(client: number, callback: (item: string) => void): boolean;
 
@@ -1090,7 +1048,6 @@ declare function GetHWID(): string;
 /**
  * Initialises the resource-tool plug-in (VELQ___s13tool\313_vude.dll) again.
  * @returns true; on failure true
- * Not built yet: returns undefined and does nothing.
  */
 declare function S13_init(): boolean;
 
@@ -1098,7 +1055,6 @@ declare function S13_init(): boolean;
  * Counts the data entries of a game data file through the resource tool.
  * @param callback called on the UI thread: once, before the function returns; 0 without the plug-in
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function Get_Data_Num(file: string, callback: (result: number) => void): boolean;
 
@@ -1106,7 +1062,6 @@ declare function Get_Data_Num(file: string, callback: (result: number) => void):
  * Counts the arrays of a data entry through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function Get_Arr_Num(file: string, text: string, number: number, callback: (result: number) => void): boolean;
 
@@ -1114,7 +1069,6 @@ declare function Get_Arr_Num(file: string, text: string, number: number, callbac
  * Counts the frames of an array through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function Get_Frame_Num(file: string, text: string, number1: number, number2: number, callback: (result: number) => void): boolean;
 
@@ -1122,7 +1076,6 @@ declare function Get_Frame_Num(file: string, text: string, number1: number, numb
  * Reads the two numbers that locate a frame's file through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function Get_Frame_Path(file: string, number1: number, number2: number, number3: number, callback: (out1: number, out2: number) => void): boolean;
 
@@ -1130,7 +1083,6 @@ declare function Get_Frame_Path(file: string, number1: number, number2: number, 
  * Sets a frame's file path through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function Set_Frame_Path(file: string, number1: number, number2: number, number3: number, text: string, callback: (result: number) => void): boolean;
 
@@ -1138,7 +1090,6 @@ declare function Set_Frame_Path(file: string, number1: number, number2: number, 
  * Packs files in a batch through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function S13_Bat_Pack(text1: string, text2: string, text3: string, callback: (result: number) => void): boolean;
 
@@ -1146,7 +1097,6 @@ declare function S13_Bat_Pack(text1: string, text2: string, text3: string, callb
  * Unpacks files in a batch through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function S13_Bat_Unpack(text1: string, text2: string, number1: number, number2: number, text3: string, callback: (result: number) => void): boolean;
 
@@ -1154,7 +1104,6 @@ declare function S13_Bat_Unpack(text1: string, text2: string, number1: number, n
  * Writes a changed data file back through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function S13_Save(file: string, text: string, callback: (result: number) => void): boolean;
 
@@ -1162,7 +1111,6 @@ declare function S13_Save(file: string, text: string, callback: (result: number)
  * Converts a G1L audio container to Ogg through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function G1l2Ogg(file: string, text: string, callback: (result: number) => void): boolean;
 
@@ -1171,7 +1119,6 @@ declare function G1l2Ogg(file: string, text: string, callback: (result: number) 
  * @param text read as UTF-8
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function Ogg2G1l(file: string, text: string, callback: (result: number) => void): boolean;
 
@@ -1179,7 +1126,6 @@ declare function Ogg2G1l(file: string, text: string, callback: (result: number) 
  * Reads the type code of a resource file through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function Res_FileType(file: string, callback: (result: number) => void): boolean;
 
@@ -1187,7 +1133,6 @@ declare function Res_FileType(file: string, callback: (result: number) => void):
  * Counts the frames of a resource file through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function Res_Frame_Num(file: string, callback: (result: number) => void): boolean;
 
@@ -1195,7 +1140,6 @@ declare function Res_Frame_Num(file: string, callback: (result: number) => void)
  * Reads the two numbers that locate a resource frame's file through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function Res_Frame_Path(file: string, number: number, callback: (out1: number, out2: number) => void): boolean;
 
@@ -1203,7 +1147,6 @@ declare function Res_Frame_Path(file: string, number: number, callback: (out1: n
  * Sets a resource frame's file path through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function Res_Set_Frame_Path(file: string, number: number, text: string, callback: (result: number) => void): boolean;
 
@@ -1211,7 +1154,6 @@ declare function Res_Set_Frame_Path(file: string, number: number, text: string, 
  * Writes a changed resource file back through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function Res_Save(file: string, callback: (result: number) => void): boolean;
 
@@ -1219,7 +1161,6 @@ declare function Res_Save(file: string, callback: (result: number) => void): boo
  * Builds a font pack through the resource tool.
  * @param callback called on the UI thread: once, before the function returns
  * @returns true; on failure false when out of memory
- * Not built yet: returns undefined and does nothing.
  */
 declare function S13_Font_Pack(text1: string, text2: string, text3: string, callback: (result: number) => void): boolean;
 

@@ -72,7 +72,7 @@ bool Send(DWORD code, NOTIFYICONDATAW& data) {
 DWORD StructureSize(uint32_t osVersionWord) {
   // The sizes as this build lays the structure out (956, 952 and 152 bytes in a 32-bit program).
   if (HIWORD(osVersionWord) >= 6) return sizeof(NOTIFYICONDATAW);
-  if (LOWORD(osVersionWord) >= 1) return NOTIFYICONDATAW_V2_SIZE;
+  if (LOWORD(osVersionWord) >= 1) return NOTIFYICONDATAW_V3_SIZE;
   return NOTIFYICONDATAW_V1_SIZE;
 }
 

@@ -13,7 +13,7 @@ namespace {
 TEST(TrayStructure, SizeFollowsTheShellVersionAndThisBuildsLayout) {
   EXPECT_EQ(tray::StructureSize(0x000A0000), sizeof(NOTIFYICONDATAW));
   EXPECT_EQ(tray::StructureSize(0x00060000), sizeof(NOTIFYICONDATAW));
-  EXPECT_EQ(tray::StructureSize(0x00050001), NOTIFYICONDATAW_V2_SIZE);
+  EXPECT_EQ(tray::StructureSize(0x00050001), NOTIFYICONDATAW_V3_SIZE);
   EXPECT_EQ(tray::StructureSize(0x00050000), NOTIFYICONDATAW_V1_SIZE);
   if (sizeof(void*) == 4) {
     // The sizes a 32-bit program hands the shell.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/trace.h"
 #include "bridge/browser_external.h"
 #include "bridge/browser_window.h"
 #include "bridge/engine_api.h"
@@ -117,9 +118,10 @@ void RunMessageLoop() {
       DispatchMessageW(&message);
     } else {
       if (windows::OpenWindowCount() == 0) PostQuitMessage(0);
-      // Idle for up to 10 ms, but wake at once for a message: a worker's callback is a message
-      // sent to this thread, and a plain sleep held every one of them back until it ended.
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      // Idle until a message comes: a worker's callback is a message sent to this thread, and
+      // nothing that changes a page or the window table happens without one. Waking on a
+      // timeout only cost CPU while the program waited for the player.
+      MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
   }
 }
@@ -135,14 +137,20 @@ int Run() {
   package::SetModuleDirectory(state.moduleDirectory);
   package::AddSearchPath(fullPath.data(), false);
 
+  trace::Step("host: started");
   if (!package::Lookup(kEntryPage)) return 0;
+  trace::Step("host: package opened, entry page found");
   FetchHardwareId(state);
+  trace::Step("host: hardware id");
   LoadResourceTool(state);
+  trace::Step("host: resource tool");
 
   EngineImage engine;
   if (!ReadEngineImage(engine)) return 0;
+  trace::Step("host: engine read from the package, bytes", static_cast<long long>(engine.bytes.size()));
   engine.module = MemoryModuleLoad(engine.bytes.data(), engine.bytes.size());
   if (!engine.module) return 0;
+  trace::Step("host: engine loaded from memory");
   if (!engine::ResolveApi(LookupEngineExport, engine.module)) {
     // An engine without an entry point the host calls cannot run a page.
     MemoryModuleFree(engine.module);
@@ -152,10 +160,14 @@ int Run() {
   engine::api.wkeInit();
   engine::api.wkeSetFileSystem(file_hooks::Open, file_hooks::Close, file_hooks::Size, file_hooks::Read,
                                file_hooks::Seek);
+  webview::ConnectEngineWork();
+  trace::Step("host: engine started");
   natives::BindAll();
+  trace::Step("host: native functions bound");
   RegisterWindowClasses();
   browser::AddExternal(browser::kDoNothingName, browser::DoNothing);
   OpenFirstWindow();
+  trace::Step("host: first window opened, entry page loaded");
 
   RunMessageLoop();
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/trace.h"
 #include "callback_list.h"
 #include "callback_natives.h"
 #include "tray_icon.h"
@@ -131,7 +132,29 @@ void PlaceImeWindows(WebViewWindow* record, HWND window) {
   ImmReleaseContext(window, context);
 }
 
+bool ticksMayStop = false;
+
+void StartRepaintTimer(WebViewWindow& record) noexcept {
+  if (!record.repaintTimer && record.window)
+    record.repaintTimer = SetTimer(record.window, kRepaintTimerId, 10, nullptr);
+}
+
+// A tick that finds nothing to paint stops the timer, so an unchanging page costs no wake-ups;
+// every message to a window and all of the engine's own work start it again (WakeRepaints).
+void RepaintTick(WebViewWindow* record) noexcept {
+  if (record->view && record->pixels && record->view->isDirty()) {
+    PaintStep(record);
+    return;
+  }
+  if (!ticksMayStop) return;
+  KillTimer(record->window, kRepaintTimerId);
+  record->repaintTimer = 0;
+}
+
 LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Whatever a window is told may change a page, and not only its own: a script run here can
+  // change any window's page. Modal loops (moving, menus) dispatch these too.
+  if (message != WM_TIMER || wParam != kRepaintTimerId) WakeRepaints();
   switch (message) {
     case WM_DESTROY: {
       // Removing the icon waits for the shell, and messages sent to this thread are handled
@@ -229,7 +252,7 @@ LRESULT HandleMessage(WebViewWindow* record, HWND window, UINT message, WPARAM w
       tray::OnTrayMessage(record, lParam);
       return 0;
     case WM_TIMER:
-      if (wParam == kRepaintTimerId) PaintStep(record);
+      if (wParam == kRepaintTimerId) RepaintTick(record);
       return 0;
     case WM_MOUSEWHEEL: {
       if (!record->view) return 0;
@@ -318,7 +341,8 @@ int Create(WebViewWindow* record, const std::wstring& name, DWORD style, DWORD e
     windows::Add(record, name);
     record->view->setTransparent(true);
     record->view->setCookieEnabled(true);
-    record->repaintTimer = SetTimer(record->window, kRepaintTimerId, 10, nullptr);
+    record->repaintTimer = 0;
+    StartRepaintTimer(*record);
     return 0;
   } catch (...) {
     return 1;
@@ -337,6 +361,7 @@ void PaintStep(WebViewWindow* record) noexcept {
   // No buffer yet (the window was never sized, or the bitmap could not be made): nothing to
   // paint into.
   if (!record->pixels) return;
+  trace::Step("host: paint, pixels", static_cast<long long>(record->width) * record->height);
   record->view->paint(record->pixels, record->width * 4);
   HDC screen = GetDC(record->window);
   if (record->extendedStyle & WS_EX_LAYERED) {
@@ -348,6 +373,7 @@ void PaintStep(WebViewWindow* record) noexcept {
     BitBlt(screen, 0, 0, record->width, record->height, record->memoryDc.get(), 0, 0, SRCCOPY);
   }
   ReleaseDC(record->window, screen);
+  trace::Step("host: presented");
   SignalFirstFrame();
   RenderMapping& mapping = record->renderMapping;
   if (!mapping.name.empty() && mapping.view) {
@@ -355,6 +381,18 @@ void PaintStep(WebViewWindow* record) noexcept {
     if (mapping.size < bytes) bytes = mapping.size;
     memcpy(mapping.view.get(), record->pixels, static_cast<size_t>(bytes));
   }
+}
+
+void WakeRepaints() noexcept {
+  try {
+    windows::ForEachRecord([](WebViewWindow& record) { StartRepaintTimer(record); });
+  } catch (...) {}
+}
+
+void ConnectEngineWork() noexcept {
+  if (!engine::api.wkeSetWorkDoneHandler) return;
+  engine::api.wkeSetWorkDoneHandler([](void*) { WakeRepaints(); }, nullptr);
+  ticksMayStop = true;
 }
 
 void SetFileListReceiver(FileListReceiver receiver) noexcept { fileListReceiver = receiver; }

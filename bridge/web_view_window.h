@@ -71,6 +71,11 @@ int Create(WebViewWindow* record, const std::wstring& name, DWORD style, DWORD e
 // loader. 1 when the record has no view, else 0.
 int Load(WebViewWindow* record, const std::wstring& page) noexcept;
 void PaintStep(WebViewWindow* record) noexcept;
+// Starts the repaint timer of every window whose timer stopped on a tick with nothing to paint.
+void WakeRepaints() noexcept;
+// Repaint timers stop while nothing is to be painted only when the engine says when it ran
+// work of its own (timers, network results); with an engine that cannot, they tick on.
+void ConnectEngineWork() noexcept;
 void AddReference(WebViewWindow* record) noexcept;
 void Release(WebViewWindow* record) noexcept;
 

@@ -68,6 +68,12 @@ WebViewWindow* RecordOf(HWND window) {
   return found == WindowTable().end() ? nullptr : found->second;
 }
 
+void ForEachRecord(const std::function<void(WebViewWindow&)>& action) {
+  for (const auto& [window, record] : WindowTable()) {
+    if (record) action(*record);
+  }
+}
+
 bool AnyRecord(const std::function<bool(const WebViewWindow&)>& test) {
   for (const auto& [window, record] : WindowTable()) {
     if (record && test(*record)) return true;

@@ -36,6 +36,7 @@ size_t OpenWindowCount();
 
 WebViewWindow* RecordOf(HWND window);
 // True when test holds for some open window's record.
+void ForEachRecord(const std::function<void(WebViewWindow&)>& action);
 bool AnyRecord(const std::function<bool(const WebViewWindow&)>& test);
 
 // The calling page's own window, or null when unknown.

@@ -133,6 +133,11 @@ WKE_API wkeWebView WKE_CALL jsGetWebView(jsExecState es);
 // here; from then on every copy of the handle reads as undefined and calls nothing. False when
 // the handle is not a live function of the exec state's page.
 WKE_API bool WKE_CALL jsReleaseFunction(jsExecState es, jsValue function);
+// Called on the UI thread each time the engine has run work of its own, outside any call from
+// the host (a timer, deferred work, a network result): any view may have changed. A host that
+// paints only while something changes restarts its painting here. One handler; null removes it.
+typedef void(WKE_CALL* wkeWorkDoneHandler)(void* param);
+WKE_API void WKE_CALL wkeSetWorkDoneHandler(wkeWorkDoneHandler handler, void* param);
 
 // View operations as plain functions, in the interface's order.
 WKE_API void WKE_CALL wkeDestroyWebView(wkeWebView view);

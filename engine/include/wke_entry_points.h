@@ -43,7 +43,8 @@
   X(jsEval, false)                 \
   X(jsCall, true)                  \
   X(jsGetWebView, true)            \
-  X(jsReleaseFunction, false)
+  X(jsReleaseFunction, false)      \
+  X(wkeSetWorkDoneHandler, false)
 
 // The view operations as plain functions taking the view first. The host calls them through
 // the view's interface instead, so it needs none of them.

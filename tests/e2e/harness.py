@@ -111,17 +111,39 @@ def window_info(window_tool, window_class, title, wait_ms=20000):
     return info
 
 
+def grab_screen():
+    """The whole screen as an xwd image. A grab now and then fails while other programs on the
+    display change their windows; it is tried again."""
+    for attempt in range(3):
+        result = subprocess.run(["xwd", "-root", "-silent", "-display", os.environ["DISPLAY"]],
+                                capture_output=True, timeout=30)
+        if result.returncode == 0:
+            return result.stdout
+        sys.stderr.write("xwd failed: %s\n" % result.stderr.decode(errors="replace").strip())
+        time.sleep(0.2)
+    raise AssertionError("xwd could not grab the screen")
+
+
 def screenshot(rect, path):
     """Saves the screen area of rect as a PNG; returns its (width, height)."""
     left, top, right, bottom = rect
-    grab = subprocess.run(["xwd", "-root", "-silent", "-display", os.environ["DISPLAY"]],
-                          capture_output=True, check=True, timeout=30).stdout
+    grab = grab_screen()
     subprocess.run(["convert", "xwd:-", "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
                     "+repage", "png:" + path], input=grab, check=True, timeout=60)
     with open(path, "rb") as png:
         header = png.read(24)
     assert header[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
     return int.from_bytes(header[16:20], "big"), int.from_bytes(header[20:24], "big")
+
+
+def screen_pixel(x, y):
+    """The (r, g, b) colour of the screen at x, y."""
+    grab = grab_screen()
+    text = subprocess.run(["convert", "xwd:-", "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"],
+                          input=grab, capture_output=True, check=True, timeout=60).stdout.decode()
+    # "0,0: (255,0,0)  #FF0000  red": the numbers in the first parentheses.
+    values = text.splitlines()[-1].split("(", 1)[1].split(")", 1)[0].split(",")
+    return tuple(int(float(v)) for v in values[:3])
 
 
 class FolderCase(unittest.TestCase):
@@ -154,6 +176,26 @@ def tree(folder):
 def read_bytes(path):
     with open(path, "rb") as handle:
         return handle.read()
+
+
+def context_switches(*markers):
+    """Context switches so far (voluntary and not, all threads) of the running processes whose
+    command line holds every marker (bytes): each is one time a thread woke up to run."""
+    total = 0
+    for pid in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
+                words = cmdline.read()
+            if not all(marker in words for marker in markers):
+                continue
+            for task in os.listdir("/proc/%s/task" % pid):
+                with open("/proc/%s/task/%s/status" % (pid, task)) as status:
+                    for line in status:
+                        if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                            total += int(line.split()[1])
+        except (OSError, ValueError):
+            continue
+    return total
 
 
 def peak_resident_kib(*markers):

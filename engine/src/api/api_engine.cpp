@@ -1,6 +1,7 @@
 // Exported engine entry points.
 #include "api/lifecycle.h"
 #include "platform/files.h"
+#include "runtime/runtime.h"
 #include "view/view.h"
 #include "wke.h"
 
@@ -31,6 +32,14 @@ WKE_API void WKE_CALL wkeSetFileSystem(wkeFileOpen open, wkeFileClose close, wke
                                        wkeFileSeek seek) {
   try {
     files::SetHooks(open, close, size, read, seek);
+  } catch (...) {}
+}
+
+WKE_API void WKE_CALL wkeSetWorkDoneHandler(wkeWorkDoneHandler handler, void* param) {
+  try {
+    if (!lifecycle::Initialized() && !lifecycle::Init()) return;
+    if (!handler) runtime::SetWorkDoneHandler(nullptr);
+    else runtime::SetWorkDoneHandler([handler, param] { handler(param); });
   } catch (...) {}
 }
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/trace.h"
 #include "core/text.h"
 #include "dom/html_parser.h"
 #include "platform/console.h"
@@ -156,8 +157,11 @@ void LoadFile(page::Page& p) {
     p.readyState = "complete";
     return;
   }
+  if (trace::On()) trace::Step(("engine: page read " + p.url).c_str());
   Parse(p, text::DecodeFileBytes(*bytes));
+  if (trace::On()) trace::Step(("engine: page parsed, its scripts run " + p.url).c_str());
   Finish(p);
+  if (trace::On()) trace::Step(("engine: page loaded " + p.url).c_str());
 }
 
 void LoadUrl(page::Page& p, bool cookies) {

@@ -17,6 +17,7 @@ struct State {
   bool tasksPosted = false;
   std::map<UINT, std::function<void(WPARAM, LPARAM)>> handlers;
   std::vector<std::function<void()>> sweepers;
+  std::function<void()> workDone;
 };
 State state;
 
@@ -34,13 +35,16 @@ void RunTasks() {
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   try {
+    bool handled = false;
     if (msg == kMsgTasks) {
       RunTasks();
-      return 0;
-    }
-    auto handler = state.handlers.find(msg);
-    if (handler != state.handlers.end()) {
+      handled = true;
+    } else if (auto handler = state.handlers.find(msg); handler != state.handlers.end()) {
       handler->second(wParam, lParam);
+      handled = true;
+    }
+    if (handled) {
+      if (state.workDone) state.workDone();
       return 0;
     }
   } catch (...) {
@@ -80,6 +84,7 @@ void Shutdown() {
   state.tasksPosted = false;
   state.handlers.clear();
   state.sweepers.clear();
+  state.workDone = nullptr;
   DestroyWindow(state.window);
   state.window = nullptr;
   UnregisterClassW(state.className.c_str(), GetModuleHandleW(nullptr));
@@ -92,6 +97,8 @@ HWND Window() { return state.window; }
 void SetHandler(UINT msg, std::function<void(WPARAM, LPARAM)> handler) { state.handlers[msg] = std::move(handler); }
 
 void AddSweeper(std::function<void()> sweep) { state.sweepers.push_back(std::move(sweep)); }
+
+void SetWorkDoneHandler(std::function<void()> handler) { state.workDone = std::move(handler); }
 
 void PostTask(std::function<void()> task) {
   state.tasks.push_back(std::move(task));

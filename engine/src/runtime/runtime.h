@@ -21,4 +21,7 @@ void AddSweeper(std::function<void()> sweep);
 // Runs work later from the engine window, outside any script.
 void PostTask(std::function<void()> task);
 
+// Runs after the window handled any message of its own (null: nothing).
+void SetWorkDoneHandler(std::function<void()> handler);
+
 }  // namespace runtime

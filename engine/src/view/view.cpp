@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/trace.h"
 #include "core/text.h"
 #include "loader/loader.h"
 #include "paint/paint.h"
@@ -150,7 +151,10 @@ void View::paint(void* pixels, int pitch) {
     Busy busy(this);
     if (pixels && width_ > 0 && height_ > 0) {
       paint::Surface surface{static_cast<unsigned char*>(pixels), width_, height_, pitch ? pitch : width_ * 4};
-      paint::PaintView(surface, Layout(), transparent_);
+      const layout::Result& laidOut = Layout();
+      trace::Step("engine: layout");
+      paint::PaintView(surface, laidOut, transparent_);
+      trace::Step("engine: painted");
     }
     dirty_ = false;
     if (page_) {

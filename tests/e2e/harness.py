@@ -178,16 +178,24 @@ def read_bytes(path):
         return handle.read()
 
 
-def context_switches(*markers):
-    """Context switches so far (voluntary and not, all threads) of the running processes whose
-    command line holds every marker (bytes): each is one time a thread woke up to run."""
-    total = 0
+def processes_with(*markers):
+    """The ids of the running processes whose command line holds every marker (bytes)."""
     for pid in os.listdir("/proc"):
         try:
             with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
                 words = cmdline.read()
-            if not all(marker in words for marker in markers):
-                continue
+        except OSError:
+            continue
+        if all(marker in words for marker in markers):
+            yield pid
+
+
+def context_switches(*markers):
+    """Context switches so far (voluntary and not, all threads) of the running processes whose
+    command line holds every marker (bytes): each is one time a thread woke up to run."""
+    total = 0
+    for pid in processes_with(*markers):
+        try:
             for task in os.listdir("/proc/%s/task" % pid):
                 with open("/proc/%s/task/%s/status" % (pid, task)) as status:
                     for line in status:
@@ -203,12 +211,8 @@ def peak_resident_kib(*markers):
     holds every marker (bytes); 0 when there is none."""
     import re
     peak = 0
-    for pid in os.listdir("/proc"):
+    for pid in processes_with(*markers):
         try:
-            with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
-                words = cmdline.read()
-            if not all(marker in words for marker in markers):
-                continue
             with open("/proc/%s/status" % pid) as status:
                 match = re.search(r"VmHWM:\s+(\d+)", status.read())
             if match:

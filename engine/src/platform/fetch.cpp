@@ -64,10 +64,7 @@ DWORD WINAPI Worker(void* param) {
 
 }  // namespace
 
-void Init() {
-  stopping = 0;
-  if (!curlReady) curlReady = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
-}
+void Init() { stopping = 0; }
 
 void Shutdown() {
   InterlockedExchange(&stopping, 1);
@@ -80,6 +77,10 @@ void Shutdown() {
 
 bool Start(Job* raw) {
   std::unique_ptr<Job> job(raw);
+  // The network library starts with the first fetch, not with the engine: its start-up (sockets
+  // and the TLS provider) took a good part of the program's own start-up time, and most pages
+  // come from the package.
+  if (!curlReady && !stopping) curlReady = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
   if (!curlReady || stopping) return false;
   InterlockedIncrement(&activeWorkers);
   HANDLE thread = CreateThread(nullptr, 0, Worker, job.get(), 0, nullptr);

@@ -20,8 +20,9 @@ class EngineDeepTrees : public ::testing::Test {
     ASSERT_EQ(Engine().missing, 0);
     static int serial = 0;
     std::string name = "deep/page" + std::to_string(++serial) + ".html";
-    ServePage(name, "<!DOCTYPE html><html><head><style>body { margin: 0 }</style></head><body>"
-                    "<div id='box'></div></body></html>");
+    ServePage(name,
+              "<!DOCTYPE html><html><head><style>body { margin: 0 }</style></head><body>"
+              "<div id='box'></div></body></html>");
     view_.Load(std::wstring(name.begin(), name.end()));
   }
   std::wstring R(const std::wstring& script) { return view_.Run(script); }
@@ -45,9 +46,10 @@ TEST_F(EngineDeepTrees, HundredThousandNestedElementsParseSerialiseAndGiveTheirT
   EXPECT_EQ(R(L"var n = box, depth = 0; while (n.firstElementChild) { n = n.firstElementChild; ++depth }"
               L"depth <= 512 && depth >= 500"),
             L"true");
-  EXPECT_EQ(R(L"var html = box.innerHTML; (html.split('<b>').length - 1) + ',' + (html.split('</b>').length - 1) + ',' +"
-              L"(html.indexOf('deep') > 0)"),
-            L"100000,100000,true");
+  EXPECT_EQ(
+      R(L"var html = box.innerHTML; (html.split('<b>').length - 1) + ',' + (html.split('</b>').length - 1) + ',' +"
+        L"(html.indexOf('deep') > 0)"),
+      L"100000,100000,true");
   Timed("serialise again and free", L"box.innerHTML = box.innerHTML; box.innerHTML = ''; Duktape.gc()");
   EXPECT_EQ(R(L"box.childNodes.length + ',' + document.getElementsByTagName('b').length"), L"0,0");
 }

@@ -19,6 +19,8 @@ base_packages=(
   wine wine64 xvfb xauth x11-apps imagemagick x11-utils fonts-wqy-microhei
   # The 7z tests make their archives with 7zz; bench/extract compares with 7zz and Info-ZIP's unzip.
   7zip unzip
+  # tools/fuzz-engine builds the engine's fuzz targets natively with clang and its libFuzzer runtime.
+  clang libclang-rt-14-dev
 )
 wine32_packages=(wine32:i386)
 

@@ -25,12 +25,13 @@ std::string StripComments(std::string_view s) {
   return out;
 }
 
-// Position after the block that starts at the '{' at open.
-size_t SkipBlock(std::string_view s, size_t open) {
+// Position of the '}' that closes the block starting at the '{' at open, or the end of the
+// sheet for a block left open.
+size_t CloseOfBlock(std::string_view s, size_t open) {
   int depth = 0;
   for (size_t i = open; i < s.size(); ++i) {
     if (s[i] == '{') ++depth;
-    if (s[i] == '}' && --depth == 0) return i + 1;
+    if (s[i] == '}' && --depth == 0) return i;
   }
   return s.size();
 }
@@ -172,14 +173,14 @@ void ParseStyleSheet(std::string_view raw, StyleSheet& sheet) {
       i += static_cast<size_t>(prelude.data() - (s.data() + i)) + semi + 1;  // @import ...; and friends
       continue;
     }
-    size_t close = SkipBlock(s, open);
+    size_t close = CloseOfBlock(s, open);
     if (!prelude.empty() && prelude[0] != '@') {
       if (auto list = selectors::Parse(prelude)) {
-        Declarations decls = ParseDeclarations(std::string_view(s).substr(open + 1, close - open - 2));
+        Declarations decls = ParseDeclarations(std::string_view(s).substr(open + 1, close - open - 1));
         for (selectors::Complex& c : *list) sheet.rules.push_back({std::move(c), decls, sheet.rules.size()});
       }
     }
-    i = close;
+    i = std::min(close + 1, s.size());
   }
 }
 

@@ -1,6 +1,8 @@
 #include "css/selectors.h"
 
 #include <cstdint>
+#include <functional>
+#include <unordered_map>
 
 #include "core/text.h"
 
@@ -149,17 +151,100 @@ bool MatchesCompound(const dom::Node* n, const Compound& c) {
   return true;
 }
 
-// Matches parts[0..k] with parts[k] on n.
-bool MatchFrom(const dom::Node* n, const Complex& s, size_t k) {
-  if (!MatchesCompound(n, s.parts[k])) return false;
-  if (k == 0) return true;
-  char comb = s.combinators[k - 1];
-  for (const dom::Node* p = n->parent; p && p->kind == dom::NodeKind::Element; p = p->parent) {
-    if (MatchFrom(p, s, k - 1)) return true;
-    if (comb == '>') return false;
+// Matches a complex selector right to left without recursion, remembering what it learnt.
+// Without that, every descendant combinator retries every ancestor and the work grows as the
+// depth to the power of the number of parts. What it remembers: that the parts up to k do
+// or do not match at an element, and that no ancestor of an element matches them; when no
+// ancestor of p matches the parts before k, no ancestor of p matches the parts up to k either,
+// so the search above p is over (and when p matches the parts up to k through a descendant
+// combinator, so does every element below p that matches part k). Facts hold while the tree does not change, so one Matcher
+// serves a whole Select.
+class Matcher {
+ public:
+  explicit Matcher(bool shared) : shared_(shared) {}
+
+  bool Matches(const dom::Node* n, const Complex& s) {
+    size_t last = s.parts.size() - 1;
+    if (!MatchesCompound(n, s.parts[last])) return false;
+    if (last == 0) return true;
+    struct Frame {
+      const dom::Node* element;  // matches parts[k] ...
+      size_t k;
+      const dom::Node* next;  // ... and this is the next ancestor to try for parts[k - 1]
+    };
+    std::vector<Frame> frames{{n, last, n->parent}};
+    auto matched = [&] {
+      if (shared_) {
+        for (const Frame& f : frames) Note(s, f.k, f.element, kMatched);
+      }
+      return true;
+    };
+    while (!frames.empty()) {
+      Frame& f = frames.back();
+      char comb = s.combinators[f.k - 1];
+      const dom::Node* p = f.next;
+      if (!p || p->kind != dom::NodeKind::Element) {
+        bool noneAbove = comb == ' ';
+        if (shared_ || frames.size() > 1) Note(s, f.k, f.element, noneAbove ? kFailed | kNoneAbove : kFailed);
+        frames.pop_back();
+        // Every ancestor the frame below would try next lies above this element.
+        if (noneAbove && !frames.empty()) frames.back().next = nullptr;
+        continue;
+      }
+      f.next = comb == '>' ? nullptr : p->parent;
+      size_t k = f.k - 1;
+      if (k == 0) {
+        if (MatchesCompound(p, s.parts[0])) return matched();
+      } else {
+        uint8_t fact = Fact(s, k, p);
+        if (fact & kMatched) return matched();
+        if (!(fact & kFailed)) {
+          if (MatchesCompound(p, s.parts[k])) {
+            frames.push_back({p, k, p->parent});
+            continue;
+          }
+          Note(s, k, p, kFailed);
+        }
+      }
+      if (comb == ' ') {
+        // What is known of the ancestors of p holds for the element above which p lies.
+        uint8_t above = Fact(s, f.k, p);
+        if (above & kMatched) return matched();
+        if (above & kNoneAbove) f.next = nullptr;
+      }
+    }
+    return false;
   }
-  return false;
-}
+
+ private:
+  static constexpr uint8_t kFailed = 1;     // the parts up to k do not match at the element
+  static constexpr uint8_t kNoneAbove = 2;  // no ancestor of the element matches the parts up to k - 1
+  static constexpr uint8_t kMatched = 4;    // the parts up to k match at the element
+
+  struct Key {
+    const Complex* selector;
+    size_t k;
+    const dom::Node* element;
+    bool operator==(const Key&) const = default;
+  };
+  struct KeyHash {
+    size_t operator()(const Key& key) const {
+      size_t h = std::hash<const void*>()(key.element);
+      h ^= std::hash<const void*>()(key.selector) + 0x9e3779b9 + (h << 6) + (h >> 2);
+      return h ^ (key.k * size_t{0x9e3779b9u});
+    }
+  };
+
+  uint8_t Fact(const Complex& s, size_t k, const dom::Node* e) const {
+    if (facts_.empty()) return 0;
+    auto it = facts_.find({&s, k, e});
+    return it == facts_.end() ? 0 : it->second;
+  }
+  void Note(const Complex& s, size_t k, const dom::Node* e, uint8_t fact) { facts_[{&s, k, e}] |= fact; }
+
+  bool shared_;
+  std::unordered_map<Key, uint8_t, KeyHash> facts_;
+};
 
 }  // namespace
 
@@ -180,11 +265,12 @@ std::optional<List> Parse(std::string_view s) {
   return list;
 }
 
-bool Matches(const dom::Node* n, const Complex& s) { return MatchFrom(n, s, s.parts.size() - 1); }
+bool Matches(const dom::Node* n, const Complex& s) { return Matcher(false).Matches(n, s); }
 
 bool Matches(const dom::Node* n, const List& list) {
+  Matcher matcher(false);
   for (const Complex& c : list) {
-    if (Matches(n, c)) return true;
+    if (matcher.Matches(n, c)) return true;
   }
   return false;
 }
@@ -192,8 +278,14 @@ bool Matches(const dom::Node* n, const List& list) {
 std::vector<dom::Node*> Select(dom::Node* root, const List& list, size_t limit) {
   std::vector<dom::Node*> out;
   if (limit == 0) return out;
+  Matcher matcher(true);
   dom::ForEachElement(root, [&](dom::Node* n) {
-    if (Matches(n, list)) out.push_back(n);
+    for (const Complex& c : list) {
+      if (matcher.Matches(n, c)) {
+        out.push_back(n);
+        break;
+      }
+    }
     return out.size() < limit;
   });
   return out;

@@ -1,6 +1,7 @@
 #include "dom/dom.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "core/text.h"
 
@@ -18,11 +19,23 @@ Node* NewNode(Document* doc, NodeKind kind) {
 
 void Changed(Document* doc) { ++doc->version; }
 
+void MarkConnected(Node* top, bool connected) {
+  std::vector<Node*> todo{top};
+  while (!todo.empty()) {
+    Node* n = todo.back();
+    todo.pop_back();
+    n->connected = connected;
+    todo.insert(todo.end(), n->children.begin(), n->children.end());
+  }
+}
+
 void Detach(Node* parent, Node* child) {
-  auto it = std::find(parent->children.begin(), parent->children.end(), child);
-  if (it == parent->children.end()) return;
-  parent->children.erase(it);
+  // From the end: emptying a node removes its last child over and over.
+  auto it = std::find(parent->children.rbegin(), parent->children.rend(), child);
+  if (it == parent->children.rend()) return;
+  parent->children.erase(std::next(it).base());
   child->parent = nullptr;
+  if (child->connected) MarkConnected(child, false);
   if (child->document->onParentChanged) child->document->onParentChanged(child);
   Release(child);
 }
@@ -39,29 +52,49 @@ void EscapeInto(std::string& out, std::string_view s, bool attribute) {
   }
 }
 
-void SerializeInto(std::string& out, const Node* n) {
-  switch (n->kind) {
-    case NodeKind::Text: {
-      const Node* p = n->parent;
-      if (p && (p->name == "script" || p->name == "style")) out += n->data;
-      else EscapeInto(out, n->data, false);
-      return;
-    }
-    case NodeKind::Comment: out += "<!--" + n->data + "-->"; return;
-    case NodeKind::Document:
-      for (const Node* c : n->children) SerializeInto(out, c);
-      return;
-    case NodeKind::Element:
-      out += "<" + n->name;
-      for (const Attribute& a : n->attributes) {
-        out += " " + a.name + "=\"";
-        EscapeInto(out, a.value, true);
-        out += "\"";
+void OpenTag(std::string& out, const Node* n) {
+  out += "<" + n->name;
+  for (const Attribute& a : n->attributes) {
+    out += " " + a.name + "=\"";
+    EscapeInto(out, a.value, true);
+    out += "\"";
+  }
+  out += ">";
+}
+
+// Walks the tree without recursion: a script can nest elements deeper than the stack goes.
+void SerializeInto(std::string& out, const Node* top) {
+  struct Open {
+    const Node* node;
+    size_t next;
+  };
+  std::vector<Open> open;
+  auto enter = [&](const Node* n) {
+    switch (n->kind) {
+      case NodeKind::Text: {
+        const Node* p = n->parent;
+        if (p && (p->name == "script" || p->name == "style")) out += n->data;
+        else EscapeInto(out, n->data, false);
+        return;
       }
-      out += ">";
-      if (IsVoidElement(n->name)) return;
-      for (const Node* c : n->children) SerializeInto(out, c);
-      out += "</" + n->name + ">";
+      case NodeKind::Comment: out += "<!--" + n->data + "-->"; return;
+      case NodeKind::Document: break;
+      case NodeKind::Element:
+        OpenTag(out, n);
+        if (IsVoidElement(n->name)) return;
+        break;
+    }
+    open.push_back({n, 0});
+  };
+  enter(top);
+  while (!open.empty()) {
+    Open& o = open.back();
+    if (o.next < o.node->children.size()) {
+      enter(o.node->children[o.next++]);
+      continue;
+    }
+    if (o.node->kind == NodeKind::Element) out += "</" + o.node->name + ">";
+    open.pop_back();
   }
 }
 
@@ -72,6 +105,7 @@ Document* NewDocument() {
   doc->root = NewNode(doc, NodeKind::Document);
   doc->root->name = "#document";
   doc->root->refs = 1;
+  doc->root->connected = true;
   return doc;
 }
 
@@ -106,15 +140,22 @@ void AddRef(Node* n) { ++n->refs; }
 void Release(Node* n) {
   Document* doc = n->document;
   if (doc->tearingDown || --n->refs > 0) return;
-  std::vector<Node*> kids;
-  kids.swap(n->children);
-  for (Node* c : kids) {
-    c->parent = nullptr;
-    if (doc->onParentChanged) doc->onParentChanged(c);
-    Release(c);
+  // Freeing a node lets go of its children, which may free them in turn: a work list rather
+  // than recursion, however deep the tree.
+  std::vector<Node*> dying{n};
+  while (!dying.empty()) {
+    Node* d = dying.back();
+    dying.pop_back();
+    std::vector<Node*> kids;
+    kids.swap(d->children);
+    for (Node* c : kids) {
+      c->parent = nullptr;
+      if (doc->onParentChanged) doc->onParentChanged(c);
+      if (--c->refs <= 0) dying.push_back(c);
+    }
+    doc->live.erase(d);
+    delete d;
   }
-  doc->live.erase(n);
-  delete n;
 }
 
 void InsertBefore(Node* parent, Node* child, Node* before) {
@@ -124,10 +165,11 @@ void InsertBefore(Node* parent, Node* child, Node* before) {
   auto it = before ? std::find(parent->children.begin(), parent->children.end(), before) : parent->children.end();
   parent->children.insert(it, child);
   child->parent = parent;
+  if (child->connected != parent->connected) MarkConnected(child, parent->connected);
   Document* doc = parent->document;
   if (doc->onParentChanged) doc->onParentChanged(child);
   Changed(doc);
-  if (doc->onInserted && IsConnected(child)) doc->onInserted(child);
+  if (doc->onInserted && child->connected) doc->onInserted(child);
 }
 
 void AppendChild(Node* parent, Node* child) { InsertBefore(parent, child, nullptr); }
@@ -197,12 +239,11 @@ bool HasClass(const Node* n, std::string_view cls) {
   return false;
 }
 
-bool IsConnected(const Node* n) {
-  while (n->parent) n = n->parent;
-  return n->kind == NodeKind::Document;
-}
+bool IsConnected(const Node* n) { return n->connected; }
 
 bool Contains(const Node* ancestor, const Node* n) {
+  // A node without children is nobody's ancestor: appending a new node costs no walk up.
+  if (ancestor->children.empty()) return ancestor == n;
   for (; n; n = n->parent) {
     if (n == ancestor) return true;
   }
@@ -214,8 +255,16 @@ bool IsElement(const Node* n) { return n && n->kind == NodeKind::Element; }
 std::string TextContent(const Node* n) {
   if (n->kind == NodeKind::Text || n->kind == NodeKind::Comment) return n->data;
   std::string out;
-  for (const Node* c : n->children) {
-    if (c->kind != NodeKind::Comment) out += TextContent(c);
+  std::vector<std::pair<const Node*, size_t>> stack{{n, 0}};
+  while (!stack.empty()) {
+    auto& [node, index] = stack.back();
+    if (index >= node->children.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const Node* c = node->children[index++];
+    if (c->kind == NodeKind::Text) out += c->data;
+    else if (c->kind != NodeKind::Comment) stack.push_back({c, 0});
   }
   return out;
 }

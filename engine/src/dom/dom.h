@@ -30,6 +30,7 @@ struct Node {
   std::vector<Attribute> attributes;
   Node* parent = nullptr;
   std::vector<Node*> children;
+  bool connected = false;  // in the document's tree (kept by the tree changes)
   Document* document = nullptr;
   int refs = 0;
   uint32_t serial = 0;         // unique within the document; keys the script wrapper

@@ -233,7 +233,10 @@ class TreeBuilder {
     dom::Node* el = dom::CreateElement(doc_, name);
     el->attributes = std::move(attrs);
     Append(el);
-    stack_.push_back(el);
+    // Past this depth further elements become siblings, as in browsers: the tree a page
+    // parses into stays shallow enough for everything that walks it, and so does the list of
+    // open elements that every start and end tag searches.
+    if (stack_.size() < kMaxOpenElements) stack_.push_back(el);
     return el;
   }
 
@@ -294,6 +297,8 @@ class TreeBuilder {
     if (!fragment_ && Current() == doc_->root && n->kind == dom::NodeKind::Element) EnsureBody();
     dom::AppendChild(Current(), n);
   }
+
+  static constexpr size_t kMaxOpenElements = 512;
 
   dom::Document* doc_;
   std::string_view src_;

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "base/win_handles.h"
 #include "core/text.h"
 
 namespace files {

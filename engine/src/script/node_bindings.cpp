@@ -1,4 +1,6 @@
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "core/text.h"
 #include "css/selectors.h"
@@ -125,15 +127,28 @@ duk_ret_t HasChildNodes(duk_context* ctx) {
   duk_push_boolean(ctx, !This(ctx)->children.empty());
   return 1;
 }
-dom::Node* Clone(dom::Node* n, bool deep) {
+dom::Node* CopyOf(const dom::Node* n) {
   dom::Node* c = n->kind == dom::NodeKind::Element ? dom::CreateElement(n->document, n->name)
                  : n->kind == dom::NodeKind::Text  ? dom::CreateText(n->document, n->data)
                                                    : dom::CreateComment(n->document, n->data);
   c->attributes = n->attributes;
-  if (deep) {
-    for (dom::Node* k : n->children) dom::AppendChild(c, Clone(k, true));
-  }
   return c;
+}
+// A deep copy is made with a work list: the tree may be deeper than the stack.
+dom::Node* Clone(dom::Node* n, bool deep) {
+  dom::Node* top = CopyOf(n);
+  if (!deep) return top;
+  std::vector<std::pair<const dom::Node*, dom::Node*>> todo{{n, top}};
+  while (!todo.empty()) {
+    auto [from, to] = todo.back();
+    todo.pop_back();
+    for (const dom::Node* k : from->children) {
+      dom::Node* c = CopyOf(k);
+      dom::AppendChild(to, c);
+      todo.push_back({k, c});
+    }
+  }
+  return top;
 }
 duk_ret_t CloneNode(duk_context* ctx) {
   dom::Node* n = This(ctx);
